@@ -1,0 +1,104 @@
+#!/bin/sh
+# Renders the artwork sources in src/resources/svg/ into the files the build embeds, which are committed so the
+# build needs no SVG renderer: the five stamp PNGs, the program icon lumora.ico and the pointer highlighter.cur.
+# Needs rsvg-convert (Debian librsvg2-bin), ImageMagick's convert and python3. Run it after changing an SVG.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+res=$root/src/resources
+svg=$res/svg
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT INT TERM
+
+for tool in rsvg-convert convert python3; do
+  command -v "$tool" >/dev/null || { echo "render-artwork: $tool is missing" >&2; exit 1; }
+done
+
+# Stamps: rendered at the size the overlay shows them, one SVG unit per pixel.
+render_stamp() {  # name width height
+  rsvg-convert --width "$2" --height "$3" --format png "$svg/stamp-$1.svg" --output "$res/stamp-$1.png"
+}
+render_stamp smiley 47 47
+render_stamp x 53 39
+render_stamp check 60 55
+render_stamp arrow 73 51
+render_stamp star 70 66
+
+# Icon images: the small sizes come from a simplified drawing that stays legible at 16 to 24 pixels.
+for size in 16 20 24; do
+  rsvg-convert --width $size --height $size --format png "$svg/icon-small.svg" --output "$work/icon-$size.png"
+done
+for size in 32 40 48 64 256; do
+  rsvg-convert --width $size --height $size --format png "$svg/icon.svg" --output "$work/icon-$size.png"
+done
+rsvg-convert --width 32 --height 32 --format png "$svg/highlighter.svg" --output "$work/highlighter.png"
+
+# Straight RGBA bytes for the images stored as bitmaps inside the .ico and .cur.
+for png in "$work"/*.png; do
+  convert "$png" -depth 8 "rgba:${png%.png}.rgba"
+done
+
+python3 - "$res" "$work" <<'EOF'
+"""Checks the stamp PNGs and writes lumora.ico and highlighter.cur with 32-bit images."""
+import struct
+import sys
+
+res, work = sys.argv[1], sys.argv[2]
+
+STAMPS = {"smiley": (47, 47), "x": (53, 39), "check": (60, 55), "arrow": (73, 51), "star": (70, 66)}
+for name, size in STAMPS.items():
+    data = open(f"{res}/stamp-{name}.png", "rb").read()
+    width, height, depth, colour = struct.unpack(">IIBB", data[16:26])
+    if (width, height) != size or (depth, colour) != (8, 6):
+        sys.exit(f"render-artwork: stamp-{name}.png is {width}x{height}, depth {depth}, type {colour}")
+
+
+def dib(size):
+    """A bottom-up 32-bit BGRA bitmap followed by its 1-bit AND mask, as icon and cursor resources store them."""
+    rgba = open(f"{work}/{size}.rgba", "rb").read()
+    side = int((len(rgba) // 4) ** 0.5)
+    rows = [rgba[y * side * 4:(y + 1) * side * 4] for y in range(side)]
+    pixels = bytearray()
+    mask = bytearray()
+    stride = (side + 31) // 32 * 4
+    for row in reversed(rows):
+        bits = bytearray(stride)
+        for x in range(side):
+            r, g, b, a = row[4 * x:4 * x + 4]
+            if a == 0:
+                # Fully transparent pixels are black in the colour plane so the old AND/XOR drawing shows nothing.
+                r = g = b = 0
+                bits[x // 8] |= 0x80 >> (x % 8)
+            pixels += bytes((b, g, r, a))
+        mask += bits
+    header = struct.pack("<IiiHHIIiiII", 40, side, 2 * side, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
+    return side, header + bytes(pixels) + bytes(mask)
+
+
+def write(path, kind, images):
+    """kind 1 is an icon (planes 1, 32 bits); kind 2 a cursor, whose entry holds the hot spot instead."""
+    out = struct.pack("<HHH", 0, kind, len(images))
+    offset = 6 + 16 * len(images)
+    body = b""
+    for side, data, field1, field2 in images:
+        dim = 0 if side >= 256 else side
+        out += struct.pack("<BBBBHHII", dim, dim, 0, 0, field1, field2, len(data), offset + len(body))
+        body += data
+    open(path, "wb").write(out + body)
+
+
+icons = []
+for size in (16, 20, 24, 32, 40, 48, 64):
+    side, data = dib(f"icon-{size}")
+    assert side == size
+    icons.append((side, data, 1, 32))
+# The 256-pixel image is stored as PNG, which every system from Vista on reads and which keeps the file small.
+icons.append((256, open(f"{work}/icon-256.png", "rb").read(), 1, 32))
+write(f"{res}/lumora.ico", 1, icons)
+
+side, data = dib("highlighter")
+assert side == 32
+write(f"{res}/highlighter.cur", 2, [(side, data, 16, 16)])
+EOF
+
+echo "render-artwork: wrote stamp-*.png, lumora.ico and highlighter.cur in src/resources"

@@ -1,0 +1,194 @@
+// Windowless controls drawn on a form's surface (shapes, images), control arrays of them, and menu items.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/raster/raster.h"
+#include "platform/system.h"
+
+namespace tk {
+
+class Form;
+
+// Pointer shapes by number.
+enum : int {
+  kPointerDefault = 0,
+  kPointerSizeNESW = 6,
+  kPointerSizeNS = 7,
+  kPointerSizeNWSE = 8,
+  kPointerSizeWE = 9,
+  kPointerSizeAll = 15,
+  kPointerCustom = 99,  // the form's own pointer: the highlighter
+};
+
+constexpr int kDrawModeMaskPen = 9;
+constexpr int kDrawModeCopyPen = 13;
+constexpr int kMaxControlIndex = 32767;
+
+// A windowless element: position and size in twips, visibility, and its place in a control array.
+class Element {
+ public:
+  virtual ~Element() = default;
+
+  int16_t Index() const { return index_; }
+  float Left() const { return left_; }
+  float Top() const { return top_; }
+  float Width() const { return width_; }
+  float Height() const { return height_; }
+  bool Visible() const { return visible_; }
+  void SetVisible(bool visible);
+  // Sets position and size in one operation. A negative width or height refuses the whole change.
+  bool Move(float left, float top, float width, float height);
+  bool Move(float left, float top) { return Move(left, top, width_, height_); }
+
+  // What the element puts on the form's surface, in pixels (nothing while hidden).
+  virtual void AppendOps(std::vector<raster::DrawOp>& ops, float twipsPerPixel) const = 0;
+  raster::Rect PixelBox(float twipsPerPixel) const;
+
+ protected:
+  Element() = default;
+  Element(const Element&) = default;
+  Element& operator=(const Element&) = default;
+  // Runs `change` and repaints what it changed.
+  template <class F>
+  void Change(F&& change);
+
+ private:
+  template <class T>
+  friend class ControlArray;
+  void InvalidateChange(const std::vector<raster::DrawOp>& before);
+
+  Form* form_ = nullptr;
+  int16_t index_ = 0;
+  float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  bool visible_ = false;
+};
+
+enum class ShapeKind { Rectangle = 0, Oval = 2 };
+
+struct ShapeStyle {
+  ShapeKind shape = ShapeKind::Rectangle;
+  uint32_t backColor = 0xFFFFFF;
+  int backStyle = 0;  // 0 transparent, 1 opaque
+  uint32_t borderColor = 0;
+  int borderStyle = 1;  // 0 transparent, 1 solid
+  int borderWidth = 1;  // pixels
+  uint32_t fillColor = 0;
+  int fillStyle = 1;  // 0 solid, 1 transparent
+  int drawMode = kDrawModeCopyPen;
+};
+
+// A rectangle or oval outline and/or fill. Shapes take no pointer events.
+class Shape : public Element {
+ public:
+  const ShapeStyle& Style() const { return style_; }
+  void SetStyle(const ShapeStyle& style);
+  void SetBackColor(uint32_t color);
+  void SetFillColor(uint32_t color);
+  void SetBorderColor(uint32_t color);
+  void SetBorderWidth(int pixels);
+  void SetDrawMode(int mode);
+
+  void AppendOps(std::vector<raster::DrawOp>& ops, float twipsPerPixel) const override;
+
+ private:
+  ShapeStyle style_;
+};
+
+class ImageArray;
+
+// A picture element that takes pointer events; later images lie above earlier ones.
+class Image : public Element {
+ public:
+  const Picture& GetPicture() const { return picture_; }
+  void SetPicture(Picture picture);
+  const std::string& ToolTipText() const { return toolTipText_; }
+  void SetToolTipText(std::string text) { toolTipText_ = std::move(text); }
+  int MousePointer() const { return mousePointer_; }
+  void SetMousePointer(int pointer) { mousePointer_ = pointer; }
+  ImageArray* Array() const { return array_; }
+
+  void AppendOps(std::vector<raster::DrawOp>& ops, float twipsPerPixel) const override;
+
+ private:
+  friend class ImageArray;
+  Picture picture_;
+  std::string toolTipText_;
+  int mousePointer_ = kPointerDefault;
+  ImageArray* array_ = nullptr;
+};
+
+// Element 0 is the hidden template; Load(n) adds element n as a copy of it; indexes are 16-bit.
+template <class T>
+class ControlArray {
+ public:
+  ControlArray(Form& form, std::string name);
+  virtual ~ControlArray() = default;
+  ControlArray(const ControlArray&) = delete;
+  ControlArray& operator=(const ControlArray&) = delete;
+
+  const std::string& Name() const { return name_; }
+  T& Template() { return *elements_.at(0); }
+  // The element with that index, or nullptr when none is loaded.
+  T* operator[](int index) const;
+  // Creates element `index` as a hidden copy of element 0; false for an index outside 1..32767 or in use.
+  bool Load(int index);
+  // Destroys element `index`; element 0 cannot be unloaded.
+  bool Unload(int index);
+  // Loaded indexes in ascending order, the template included.
+  std::vector<int16_t> Indexes() const;
+  size_t Count() const { return elements_.size(); }
+  const std::map<int16_t, std::unique_ptr<T>>& Elements() const { return elements_; }
+
+ protected:
+  virtual void Loaded(T&) {}
+  virtual void Unloading(T&) {}
+  Form& form_;
+
+ private:
+  std::string name_;
+  std::map<int16_t, std::unique_ptr<T>> elements_;
+};
+
+class ShapeArray : public ControlArray<Shape> {
+ public:
+  ShapeArray(Form& form, std::string name);
+  ~ShapeArray() override;
+};
+
+class ImageArray : public ControlArray<Image> {
+ public:
+  using Handler = std::function<void(int16_t index, int16_t button, int16_t shift, float x, float y)>;
+  ImageArray(Form& form, std::string name);
+  ~ImageArray() override;
+
+  Handler MouseDown, MouseMove, MouseUp;
+
+ protected:
+  void Loaded(Image& image) override;
+  void Unloading(Image& image) override;
+};
+
+// A menu item; a caption of "-" makes a separator. Children form the item's popup menu.
+class MenuItem {
+ public:
+  MenuItem(std::string name, std::string caption, bool visible = true)
+      : Name(std::move(name)), Caption(std::move(caption)), Visible(visible) {}
+  MenuItem(const MenuItem&) = delete;
+  MenuItem& operator=(const MenuItem&) = delete;
+
+  bool IsSeparator() const { return Caption == "-"; }
+
+  std::string Name;
+  std::string Caption;
+  bool Visible;
+  std::function<void()> Click;
+  std::vector<MenuItem*> Items;
+};
+
+}  // namespace tk

@@ -1,0 +1,328 @@
+#include "platform/form.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/units.h"
+
+namespace tk {
+
+// --- App and Screen ---
+
+float Screen::Width() const {
+  return PixelsToTwips(system_.PrimaryScreen().widthPixels, TwipsPerPixelX());
+}
+float Screen::Height() const {
+  return PixelsToTwips(system_.PrimaryScreen().heightPixels, TwipsPerPixelY());
+}
+float Screen::TwipsPerPixelX() const { return TwipsPerPixelForDpi(system_.PrimaryScreen().dpi); }
+float Screen::TwipsPerPixelY() const { return TwipsPerPixelForDpi(system_.PrimaryScreen().dpi); }
+
+void App::SetTaskVisible(bool visible) {
+  taskVisible_ = visible;
+  system.SetTaskVisible(visible);
+}
+
+void App::FormLoaded(Form& form) { forms_.push_back(&form); }
+
+void App::FormUnloaded(Form& form) {
+  std::erase(forms_, &form);
+  if (forms_.empty()) system.Quit();
+}
+
+// --- Form ---
+
+namespace {
+// Window procedures receive only a handle; this finds the form behind it.
+std::map<WindowHandle, Form*>& FormsByHandle() {
+  static std::map<WindowHandle, Form*> forms;
+  return forms;
+}
+}  // namespace
+
+Form* Form::FromHandle(WindowHandle window) {
+  auto it = FormsByHandle().find(window);
+  return it == FormsByHandle().end() ? nullptr : it->second;
+}
+
+Form::Form(App& application, std::string name) : app(application), name_(std::move(name)) {}
+
+Form::~Form() {
+  if (!host_) return;
+  FormsByHandle().erase(host_->Handle());
+  app.FormUnloaded(*this);
+}
+
+void Form::Load() {
+  if (host_) return;
+  host_ = app.system.CreateWindowHost(*this);
+  FormsByHandle()[host_->Handle()] = this;
+  app.FormLoaded(*this);
+  Form_Load();
+}
+
+void Form::Unload() {
+  if (!host_) return;
+  int16_t cancel = 0;
+  Form_Unload(cancel);
+  if (cancel) return;
+  captured_ = hovered_ = nullptr;
+  captureForm_ = false;
+  visible_ = false;
+  FormsByHandle().erase(host_->Handle());
+  host_.reset();
+  app.FormUnloaded(*this);
+}
+
+void Form::Show() {
+  if (!host_) Load();
+  if (!host_) return;
+  visible_ = true;
+  host_->SetVisible(true);
+}
+
+void Form::Hide() {
+  if (!host_) Load();
+  if (!host_) return;
+  visible_ = false;
+  captured_ = hovered_ = nullptr;
+  captureForm_ = false;
+  host_->SetVisible(false);
+}
+
+void Form::SetWindowState(int state) {
+  windowState_ = state;
+  if (host_) host_->SetWindowState(state);
+}
+
+void Form::SetMousePointer(int pointer) {
+  mousePointer_ = pointer;
+  if (host_) host_->PointerChanged();
+}
+
+void Form::SetPicture(Picture picture) {
+  picture_ = std::move(picture);
+  InvalidateAll();
+}
+
+void Form::SetBackColor(uint32_t color) {
+  backColor_ = color;
+  InvalidateAll();
+}
+
+void Form::Line(float x1, float y1, float x2, float y2) {
+  // Like the system's pens, a line runs between pixel centres; the run-time graphics are a mask layer, which
+  // is what every drawing of this program uses.
+  const float tpp = TwipsPerPixel();
+  auto centre = [tpp](float twips) { return static_cast<float>(TwipsToPixels(twips, tpp)) + 0.5f; };
+  const raster::Rect touched = ink_.DrawLine(centre(x1), centre(y1), centre(x2), centre(y2), drawWidth_,
+                                             raster::PenFromColorRef(foreColor_));
+  Invalidate(touched);
+}
+
+void Form::Cls() {
+  if (ink_.Empty()) return;
+  ink_.Erase();
+  InvalidateAll();
+}
+
+void Form::PopupMenu(MenuItem& menu, int flags, std::optional<float> x, std::optional<float> y,
+                     const MenuItem* defaultItem) {
+  if (!host_) return;
+  std::optional<std::pair<int, int>> at;
+  if (x && y) at = {{TwipsToPixels(*x, TwipsPerPixel()), TwipsToPixels(*y, TwipsPerPixel())}};
+  MenuItem* chosen = host_->TrackPopupMenu(menu, flags, at, defaultItem);
+  if (chosen && chosen->Click) chosen->Click();
+}
+
+intptr_t Form::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) {
+  handled = true;
+  switch (message) {
+    case wm::kMouseMove:
+    case wm::kLButtonDown:
+    case wm::kLButtonUp:
+    case wm::kRButtonDown:
+    case wm::kRButtonUp:
+    case wm::kMButtonDown:
+    case wm::kMButtonUp:
+      // Coordinates are signed: a captured pointer left or above the window reports negative values.
+      MouseInput(message, wParam, static_cast<int16_t>(lParam & 0xFFFF),
+                 static_cast<int16_t>((lParam >> 16) & 0xFFFF));
+      return 0;
+    case wm::kKeyDown:
+    case wm::kSysKeyDown: {
+      int16_t code = static_cast<int16_t>(wParam);
+      Form_KeyDown(code, static_cast<int16_t>(app.system.ModifierState()));
+      handled = message == wm::kKeyDown;  // leave Alt combinations to the system as well
+      return 0;
+    }
+    case wm::kKeyUp:
+    case wm::kSysKeyUp: {
+      int16_t code = static_cast<int16_t>(wParam);
+      Form_KeyUp(code, static_cast<int16_t>(app.system.ModifierState()));
+      handled = message == wm::kKeyUp;
+      return 0;
+    }
+    case wm::kChar: {
+      int16_t ascii = static_cast<int16_t>(wParam);
+      Form_KeyPress(ascii);
+      return 0;
+    }
+    default:
+      handled = false;
+      return 0;
+  }
+}
+
+void Form::MouseInput(uint32_t message, uintptr_t wParam, int xPixels, int yPixels) {
+  const float tpp = TwipsPerPixel();
+  const float x = PixelsToTwips(xPixels, tpp), y = PixelsToTwips(yPixels, tpp);
+  const int16_t shift = static_cast<int16_t>((wParam & mk::kShift ? 1 : 0) | (wParam & mk::kControl ? 2 : 0) |
+                                             (app.system.ModifierState() & 4));
+  const int16_t state = static_cast<int16_t>((wParam & mk::kLButton ? 1 : 0) | (wParam & mk::kRButton ? 2 : 0) |
+                                             (wParam & mk::kMButton ? 4 : 0));
+  enum { kDown, kMove, kUp } kind = kMove;
+  int16_t button = state;
+  switch (message) {
+    case wm::kLButtonDown: kind = kDown, button = 1; break;
+    case wm::kRButtonDown: kind = kDown, button = 2; break;
+    case wm::kMButtonDown: kind = kDown, button = 4; break;
+    case wm::kLButtonUp: kind = kUp, button = 1; break;
+    case wm::kRButtonUp: kind = kUp, button = 2; break;
+    case wm::kMButtonUp: kind = kUp, button = 4; break;
+    default: break;
+  }
+
+  // A hidden form still gets the shell's tray notifications, which arrive as moves.
+  if (!visible_) {
+    if (kind == kMove) Form_MouseMove(button, shift, x, y);
+    return;
+  }
+
+  const bool capturing = captured_ || captureForm_;
+  Image* target = capturing ? captured_ : ImageAt(x, y);
+  if (kind == kDown && !capturing) {
+    captured_ = target;
+    captureForm_ = target == nullptr;
+    if (host_) host_->SetCapture(true);
+  }
+  if (kind == kMove && !capturing) Hover(target);
+  if (kind == kUp && state == 0) {
+    captured_ = nullptr;
+    captureForm_ = false;
+    if (host_) host_->SetCapture(false);
+  }
+
+  if (target) {
+    // The handler may unload the element: keep what the call needs.
+    ImageArray* array = target->Array();
+    const int16_t index = target->Index();
+    const float ex = x - target->Left(), ey = y - target->Top();
+    const ImageArray::Handler& handler =
+        kind == kDown ? array->MouseDown : kind == kMove ? array->MouseMove : array->MouseUp;
+    if (handler) handler(index, button, shift, ex, ey);
+    return;
+  }
+  switch (kind) {
+    case kDown: Form_MouseDown(button, shift, x, y); break;
+    case kMove: Form_MouseMove(button, shift, x, y); break;
+    case kUp: Form_MouseUp(button, shift, x, y); break;
+  }
+}
+
+Image* Form::ImageAt(float x, float y) const {
+  for (auto it = imageStack_.rbegin(); it != imageStack_.rend(); ++it) {
+    const Image& image = **it;
+    if (image.Visible() && x >= image.Left() && x < image.Left() + image.Width() && y >= image.Top() &&
+        y < image.Top() + image.Height())
+      return *it;
+  }
+  return nullptr;
+}
+
+void Form::Hover(Image* image) {
+  if (image == hovered_) return;
+  hovered_ = image;
+  if (!host_) return;
+  if (image)
+    host_->SetToolTip(image->ToolTipText(), image->PixelBox(TwipsPerPixel()));
+  else
+    host_->SetToolTip({}, {});
+  host_->PointerChanged();
+}
+
+int Form::CurrentPointer() const {
+  if (hovered_ && hovered_->MousePointer() != kPointerDefault) return hovered_->MousePointer();
+  return mousePointer_;
+}
+
+void Form::Resize(int widthPixels, int heightPixels) {
+  if (widthPixels == clientWidth_ && heightPixels == clientHeight_) return;
+  clientWidth_ = std::max(0, widthPixels);
+  clientHeight_ = std::max(0, heightPixels);
+  ink_.Resize(clientWidth_, clientHeight_);
+  InvalidateAll();
+}
+
+void Form::Invalidate(const raster::Rect& pixels) {
+  const raster::Rect r = raster::Intersect(pixels, {0, 0, clientWidth_, clientHeight_});
+  if (r.Empty()) return;
+  dirty_.Add(r);
+  if (host_) host_->Invalidate(r);
+}
+
+void Form::InvalidateAll() { Invalidate({0, 0, clientWidth_, clientHeight_}); }
+
+void Form::InvalidateOps(const std::vector<raster::DrawOp>& before, const std::vector<raster::DrawOp>& after) {
+  using Kind = raster::DrawOp::Kind;
+  if (before.size() == 1 && after.size() == 1 && before[0].kind == Kind::FillRect &&
+      after[0].kind == Kind::FillRect && before[0].pen == after[0].pen) {
+    // A filled rectangle that moved or changed size repaints only the pixels that differ.
+    raster::DirtyRegion change;
+    raster::AddRectChange(change, before[0].box, after[0].box);
+    for (const raster::Rect& r : change.Rects()) Invalidate(r);
+    return;
+  }
+  for (const raster::DrawOp& op : before) Invalidate(raster::Bounds(op));
+  for (const raster::DrawOp& op : after) Invalidate(raster::Bounds(op));
+}
+
+void Form::RemoveShapeArray(ShapeArray* array) { std::erase(shapeArrays_, array); }
+
+void Form::StackImage(Image* image) { imageStack_.push_back(image); }
+
+void Form::UnstackImage(Image* image) {
+  std::erase(imageStack_, image);
+  if (captured_ == image) captured_ = nullptr;
+  if (hovered_ == image) {
+    hovered_ = nullptr;
+    if (host_) {
+      host_->SetToolTip({}, {});
+      host_->PointerChanged();
+    }
+  }
+}
+
+void Form::BuildScene() {
+  scene_.picture = picture_.get();
+  scene_.backColor = raster::PenFromColorRef(backColor_);
+  scene_.ink = &ink_;
+  scene_.ops.clear();
+  const float tpp = TwipsPerPixel();
+  for (const ShapeArray* array : shapeArrays_)
+    for (const auto& [index, shape] : array->Elements())
+      if (index != 0) shape->AppendOps(scene_.ops, tpp);
+  for (const Image* image : imageStack_)
+    if (image->Index() != 0) image->AppendOps(scene_.ops, tpp);
+}
+
+std::vector<raster::Rect> Form::ComposeDirty(const raster::Surface& out) {
+  std::vector<raster::Rect> done = dirty_.Rects();
+  dirty_.Clear();
+  if (done.empty()) return done;
+  BuildScene();
+  for (const raster::Rect& r : done) raster::Compose(scene_, r, out);
+  return done;
+}
+
+}  // namespace tk

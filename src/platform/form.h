@@ -1,0 +1,135 @@
+// A form: a top-level window with a drawing surface, windowless controls on it, and its event handlers.
+// The state lives here, portable; a WindowHost mirrors it on the desktop, and the compositor draws it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/app.h"
+#include "platform/controls.h"
+#include "platform/raster/raster.h"
+#include "platform/system.h"
+
+namespace tk {
+
+enum : int { kWindowNormal = 0, kWindowMinimized = 1, kWindowMaximized = 2 };
+
+class Form {
+ public:
+  Form(App& app, std::string name);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  App& app;
+  const std::string& Name() const { return name_; }
+
+  // Creates the window and runs Form_Load; does nothing when already loaded.
+  void Load();
+  // Runs Form_Unload and destroys the window.
+  void Unload();
+  bool Loaded() const { return host_ != nullptr; }
+  WindowHandle hWnd() const { return host_ ? host_->Handle() : nullptr; }
+  // The loaded form that owns a window: window procedures are free functions and start from the handle.
+  static Form* FromHandle(WindowHandle window);
+  uintptr_t IconHandle() const { return host_ ? host_->IconHandle() : 0; }
+
+  bool Visible() const { return visible_; }
+  void Show();  // loads the form first if needed
+  void Hide();
+  int WindowState() const { return windowState_; }
+  void SetWindowState(int state);
+  int MousePointer() const { return mousePointer_; }
+  void SetMousePointer(int pointer);
+  const Picture& GetPicture() const { return picture_; }
+  void SetPicture(Picture picture);  // the previous picture is released
+
+  int DrawWidth() const { return drawWidth_; }
+  void SetDrawWidth(int pixels) { drawWidth_ = pixels; }
+  uint32_t ForeColor() const { return foreColor_; }
+  void SetForeColor(uint32_t color) { foreColor_ = color; }
+  int DrawMode() const { return drawMode_; }
+  void SetDrawMode(int mode) { drawMode_ = mode; }
+  uint32_t BackColor() const { return backColor_; }
+  void SetBackColor(uint32_t color);
+
+  // Draws a line in twips with the drawing width and colour onto the form's run-time graphics.
+  void Line(float x1, float y1, float x2, float y2);
+  // Erases the run-time graphics; the picture stays.
+  void Cls();
+  // Shows `menu`'s children as a popup menu; runs the chosen item's Click before returning. X and Y are
+  // twips in the form; without them the menu opens at the pointer.
+  void PopupMenu(MenuItem& menu, int flags = 0, std::optional<float> x = std::nullopt,
+                 std::optional<float> y = std::nullopt, const MenuItem* defaultItem = nullptr);
+
+  // Surface size in pixels.
+  int ClientWidth() const { return clientWidth_; }
+  int ClientHeight() const { return clientHeight_; }
+  float TwipsPerPixel() const { return app.screen.TwipsPerPixelX(); }
+  const raster::InkLayer& Ink() const { return ink_; }
+
+  // Event handlers for the form itself.
+  virtual void Form_Load() {}
+  virtual void Form_Unload(int16_t& /*cancel*/) {}
+  virtual void Form_MouseDown(int16_t /*button*/, int16_t /*shift*/, float /*x*/, float /*y*/) {}
+  virtual void Form_MouseMove(int16_t /*button*/, int16_t /*shift*/, float /*x*/, float /*y*/) {}
+  virtual void Form_MouseUp(int16_t /*button*/, int16_t /*shift*/, float /*x*/, float /*y*/) {}
+  virtual void Form_KeyDown(int16_t& /*keyCode*/, int16_t /*shift*/) {}
+  virtual void Form_KeyPress(int16_t& /*keyAscii*/) {}
+  virtual void Form_KeyUp(int16_t& /*keyCode*/, int16_t /*shift*/) {}
+
+  // --- Used by the backends ---
+
+  // The form's own window procedure: turns input messages into events. Sets `handled` when it used one.
+  intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled);
+  void Resize(int widthPixels, int heightPixels);
+  // Recomposes the dirty parts of the surface into `out`; returns what was recomposed.
+  std::vector<raster::Rect> ComposeDirty(const raster::Surface& out);
+  void InvalidateAll();
+  // The pointer shape to show at the last pointer position (an image's own pointer wins).
+  int CurrentPointer() const;
+
+  // --- Used by controls ---
+  void Invalidate(const raster::Rect& pixels);
+  void InvalidateOps(const std::vector<raster::DrawOp>& before, const std::vector<raster::DrawOp>& after);
+  void AddShapeArray(ShapeArray* array) { shapeArrays_.push_back(array); }
+  void RemoveShapeArray(ShapeArray* array);
+  void StackImage(Image* image);
+  void UnstackImage(Image* image);
+
+ protected:
+  WindowHost* Host() const { return host_.get(); }
+
+ private:
+  void MouseInput(uint32_t message, uintptr_t wParam, int xPixels, int yPixels);
+  Image* ImageAt(float x, float y) const;
+  void Hover(Image* image);
+  void BuildScene();
+
+  std::string name_;
+  std::unique_ptr<WindowHost> host_;
+  bool visible_ = false;
+  int windowState_ = kWindowNormal;
+  int mousePointer_ = kPointerDefault;
+  Picture picture_;
+  int drawWidth_ = 1;
+  uint32_t foreColor_ = 0;
+  int drawMode_ = kDrawModeCopyPen;
+  uint32_t backColor_ = 0xFFFFFF;
+  int clientWidth_ = 0, clientHeight_ = 0;
+
+  raster::InkLayer ink_;
+  raster::Scene scene_;
+  raster::DirtyRegion dirty_;
+  std::vector<ShapeArray*> shapeArrays_;
+  std::vector<Image*> imageStack_;  // bottom to top
+
+  Image* captured_ = nullptr;  // the element a press went to, until the release
+  bool captureForm_ = false;
+  Image* hovered_ = nullptr;
+};
+
+}  // namespace tk

@@ -1,0 +1,159 @@
+#include "platform/headless/headless_system.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace tk {
+
+// --- HeadlessWindow ---
+
+HeadlessWindow::HeadlessWindow(HeadlessSystem& system, Form& owner)
+    : form(owner), system_(system), proc_(&HeadlessWindow::OwnProc) {
+  system_.windows_.push_back(this);
+}
+
+HeadlessWindow::~HeadlessWindow() { std::erase(system_.windows_, this); }
+
+intptr_t HeadlessWindow::OwnProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  auto* self = static_cast<HeadlessWindow*>(window);
+  self->received_.push_back({message, wParam, lParam});
+  bool handled = false;
+  return self->form.HandleMessage(message, wParam, lParam, handled);
+}
+
+void HeadlessWindow::SetWindowState(int state) {
+  state_ = state;
+  // A maximised borderless window covers the whole primary screen, task bar included.
+  if (state == kWindowMaximized) form.Resize(system_.screen.Width(), system_.screen.Height());
+}
+
+MenuItem* HeadlessWindow::TrackPopupMenu(MenuItem& menu, int flags, std::optional<std::pair<int, int>> pixels,
+                                         const MenuItem* defaultItem) {
+  PopupRecord record;
+  for (const MenuItem* item : menu.Items)
+    if (item->Visible) record.entries.push_back(item->Caption);
+  record.flags = flags;
+  record.pixels = pixels;
+  record.defaultItem = defaultItem ? defaultItem->Name : std::string();
+  system_.popups.push_back(record);
+  if (!system_.chooseMenuItem) return nullptr;
+  MenuItem* chosen = system_.chooseMenuItem(record, menu);
+  // Only a visible, non-separator entry of this menu can be chosen.
+  const bool valid = chosen && chosen->Visible && !chosen->IsSeparator() &&
+                     std::find(menu.Items.begin(), menu.Items.end(), chosen) != menu.Items.end();
+  return valid ? chosen : nullptr;
+}
+
+const raster::Bitmap& HeadlessWindow::Frame() {
+  if (frame_.Width() != form.ClientWidth() || frame_.Height() != form.ClientHeight()) {
+    frame_ = raster::Bitmap(form.ClientWidth(), form.ClientHeight());
+    form.InvalidateAll();
+  }
+  raster::Surface out{frame_.Data(), frame_.Width(), frame_.Height(), frame_.Width()};
+  form.ComposeDirty(out);
+  return frame_;
+}
+
+// --- HeadlessSystem ---
+
+HeadlessSystem::HeadlessSystem(int screenWidth, int screenHeight, int screenDpi)
+    : screen(screenWidth, screenHeight, 0xFF3A6EA5), dpi(screenDpi) {}
+
+HeadlessWindow* HeadlessSystem::Find(WindowHandle window) const {
+  auto it = std::find(windows_.begin(), windows_.end(), static_cast<HeadlessWindow*>(window));
+  return it == windows_.end() ? nullptr : *it;
+}
+
+HeadlessWindow* HeadlessSystem::WindowOf(const Form& form) const { return Find(form.hWnd()); }
+
+intptr_t HeadlessSystem::SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  HeadlessWindow* target = Find(window);
+  return target ? target->proc_(window, message, wParam, lParam) : 0;
+}
+
+void HeadlessSystem::Mouse(const Form& form, uint32_t message, int x, int y, uintptr_t keys) {
+  const intptr_t lParam = static_cast<intptr_t>((static_cast<uint32_t>(y & 0xFFFF) << 16) | (x & 0xFFFF));
+  SendMessage(form, message, keys, lParam);
+}
+
+void HeadlessSystem::Sleep(uint32_t milliseconds) {
+  sleeps.push_back(milliseconds);
+  clockMs += milliseconds;
+}
+
+int HeadlessSystem::MsgBox(const std::string& text, const std::string& title, int style) {
+  msgBoxes.push_back({text, title, style});
+  if (!msgBoxAnswers.empty()) {
+    const int answer = msgBoxAnswers.front();
+    msgBoxAnswers.pop_front();
+    return answer;
+  }
+  return (style & 0xF) == kMbYesNo ? kIdYes : kIdOk;
+}
+
+Picture HeadlessSystem::WindowToPicture(WindowHandle, bool, int32_t left, int32_t top, int32_t width,
+                                        int32_t height) {
+  ++captures;
+  trayIconAtCapture = trayIcon.has_value();
+  clockAtCapture = clockMs;
+  // A failed or impossible capture still gives a picture: black, of the size asked for when it has one.
+  auto picture = std::make_shared<raster::Bitmap>(std::max(0, width), std::max(0, height), 0xFF000000);
+  if (captureFails) return picture;
+  const raster::Rect from = raster::Intersect({left, top, left + std::max(0, width), top + std::max(0, height)},
+                                              {0, 0, screen.Width(), screen.Height()});
+  for (int y = from.top; y < from.bottom; ++y)
+    std::memcpy(picture->Row(y - top) + (from.left - left), screen.Row(y) + from.left,
+                static_cast<size_t>(from.Width()) * sizeof(raster::Pixel));
+  return picture;
+}
+
+std::unique_ptr<WindowHost> HeadlessSystem::CreateWindowHost(Form& form) {
+  return std::make_unique<HeadlessWindow>(*this, form);
+}
+
+bool HeadlessSystem::NotifyIcon(uint32_t message, const TrayIconData& data) {
+  trayCalls.push_back({message, data});
+  switch (message) {
+    case kNimAdd:
+      if (trayAddFailures > 0) {
+        --trayAddFailures;
+        return false;
+      }
+      if (trayIcon) return false;  // the shell refuses a second icon with the same id
+      trayIcon = data;
+      return true;
+    case kNimModify:
+      if (!trayIcon) return false;
+      trayIcon = data;
+      return true;
+    case kNimDelete: {
+      const bool had = trayIcon.has_value();
+      trayIcon.reset();
+      return had;
+    }
+    default:
+      return false;
+  }
+}
+
+bool HeadlessSystem::RegisterHotKey(WindowHandle window, int id, uint32_t mods, uint32_t virtualKey) {
+  if (hotkeyTaken || hotkeys.count(id)) return false;
+  hotkeys[id] = {window, mods, virtualKey};
+  return true;
+}
+
+bool HeadlessSystem::UnregisterHotKey(WindowHandle, int id) { return hotkeys.erase(id) > 0; }
+
+WndProc HeadlessSystem::SetWindowProc(WindowHandle window, WndProc proc) {
+  HeadlessWindow* target = Find(window);
+  if (!target || !proc) return nullptr;
+  return std::exchange(target->proc_, proc);
+}
+
+intptr_t HeadlessSystem::CallWindowProc(WndProc proc, WindowHandle window, uint32_t message, uintptr_t wParam,
+                                        intptr_t lParam) {
+  return proc ? proc(window, message, wParam, lParam) : 0;
+}
+
+}  // namespace tk

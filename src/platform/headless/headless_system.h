@@ -1,0 +1,159 @@
+// The headless backend: forms as plain objects, a fake screen, an in-memory registry, scripted message boxes
+// and menus, and a manual clock. Tests preset it, drive the program through it and read back what it did.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/form.h"
+#include "platform/headless/memory_registry.h"
+#include "platform/system.h"
+
+namespace tk {
+
+class HeadlessSystem;
+
+struct Message {
+  uint32_t message;
+  uintptr_t wParam;
+  intptr_t lParam;
+  bool operator==(const Message&) const = default;
+};
+
+// A popup menu as the user saw it.
+struct PopupRecord {
+  std::vector<std::string> entries;  // visible captions in order, "-" for separators
+  int flags = 0;
+  std::optional<std::pair<int, int>> pixels;
+  std::string defaultItem;  // name of the bold item, empty when none
+};
+
+struct MsgBoxRecord {
+  std::string text, title;
+  int style = 0;
+};
+
+class HeadlessWindow : public WindowHost {
+ public:
+  HeadlessWindow(HeadlessSystem& system, Form& form);
+  ~HeadlessWindow() override;
+
+  WindowHandle Handle() const override { return const_cast<HeadlessWindow*>(this); }
+  uintptr_t IconHandle() const override { return 0x1C0; }
+  void SetVisible(bool visible) override { visible_ = visible; }
+  void SetWindowState(int state) override;
+  void Invalidate(const raster::Rect&) override {}
+  void PointerChanged() override {}
+  void SetCapture(bool capture) override { captured_ = capture; }
+  void SetToolTip(const std::string& text, const raster::Rect&) override { toolTip_ = text; }
+  MenuItem* TrackPopupMenu(MenuItem& menu, int flags, std::optional<std::pair<int, int>> pixels,
+                           const MenuItem* defaultItem) override;
+
+  Form& form;
+  bool Visible() const { return visible_; }
+  int State() const { return state_; }
+  bool Captured() const { return captured_; }
+  const std::string& ToolTip() const { return toolTip_; }
+  // The frame as the desktop would show it now: the dirty parts recomposed into the back buffer.
+  const raster::Bitmap& Frame();
+  // Every message that reached the window's own procedure, in order.
+  const std::vector<Message>& Received() const { return received_; }
+
+ private:
+  friend class HeadlessSystem;
+  static intptr_t OwnProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+  HeadlessSystem& system_;
+  WndProc proc_;
+  bool visible_ = false;
+  int state_ = kWindowNormal;
+  bool captured_ = false;
+  std::string toolTip_;
+  raster::Bitmap frame_;
+  std::vector<Message> received_;
+};
+
+class HeadlessSystem : public System {
+ public:
+  explicit HeadlessSystem(int screenWidth = 1920, int screenHeight = 1080, int dpi = 96);
+
+  // --- The fake desktop, preset by tests ---
+  raster::Bitmap screen;  // what a capture reads
+  int dpi;
+  bool captureFails = false;
+  bool otherInstanceRunning = false;
+  bool hotkeyTaken = false;     // another program holds every hotkey
+  int trayAddFailures = 0;      // the next N NIM_ADD calls fail (a shell still starting)
+  int modifiers = 0;            // keys held: 1 Shift, 2 Ctrl, 4 Alt
+  std::string appPath = "C:\\Program Files\\Lumora";
+  MemoryRegistry registry;
+
+  // Answers for the next message boxes, in order; without one, a box is answered with its first button.
+  std::deque<int> msgBoxAnswers;
+  // Chooses a menu entry by its item name; without a chooser (or with nullptr) the menu is dismissed.
+  std::function<MenuItem*(const PopupRecord&, MenuItem& menu)> chooseMenuItem;
+
+  // --- What the program did ---
+  std::vector<MsgBoxRecord> msgBoxes;
+  std::vector<PopupRecord> popups;
+  std::vector<uint32_t> sleeps;
+  uint64_t clockMs = 0;
+  struct TrayCall {
+    uint32_t message;
+    TrayIconData data;
+  };
+  std::vector<TrayCall> trayCalls;
+  std::optional<TrayIconData> trayIcon;  // the icon the shell shows now
+  struct Hotkey {
+    WindowHandle window;
+    uint32_t modifiers, virtualKey;
+  };
+  std::map<int, Hotkey> hotkeys;
+  bool taskVisible = true;
+  bool quit = false;
+  int captures = 0;
+  bool trayIconAtCapture = false;  // whether the shell showed the icon when the last capture was taken
+  uint64_t clockAtCapture = 0;
+
+  HeadlessWindow* WindowOf(const Form& form) const;
+  // Sends a message through the window's current procedure chain.
+  intptr_t SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
+  intptr_t SendMessage(const Form& form, uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0) {
+    return SendMessage(form.hWnd(), message, wParam, lParam);
+  }
+  // A pointer message at a pixel, with the key flags of the mouse messages.
+  void Mouse(const Form& form, uint32_t message, int x, int y, uintptr_t keys = 0);
+
+  // --- System ---
+  ScreenMetrics PrimaryScreen() override { return {screen.Width(), screen.Height(), dpi}; }
+  bool PrevInstance() override { return otherInstanceRunning; }
+  std::string AppPath() override { return appPath; }
+  void SetTaskVisible(bool visible) override { taskVisible = visible; }
+  void Sleep(uint32_t milliseconds) override;
+  int MsgBox(const std::string& text, const std::string& title, int style) override;
+  int ModifierState() override { return modifiers; }
+  WindowHandle DesktopWindow() override { return &desktopWindow_; }
+  Picture WindowToPicture(WindowHandle window, bool clientArea, int32_t left, int32_t top, int32_t width,
+                          int32_t height) override;
+  std::unique_ptr<WindowHost> CreateWindowHost(Form& form) override;
+  bool NotifyIcon(uint32_t message, const TrayIconData& data) override;
+  bool RegisterHotKey(WindowHandle window, int id, uint32_t modifiers, uint32_t virtualKey) override;
+  bool UnregisterHotKey(WindowHandle window, int id) override;
+  WndProc SetWindowProc(WindowHandle window, WndProc proc) override;
+  intptr_t CallWindowProc(WndProc proc, WindowHandle window, uint32_t message, uintptr_t wParam,
+                          intptr_t lParam) override;
+  tk::Registry& UserRegistry() override { return registry; }
+  void Quit() override { quit = true; }
+
+ private:
+  friend class HeadlessWindow;
+  HeadlessWindow* Find(WindowHandle window) const;
+  std::vector<HeadlessWindow*> windows_;
+  char desktopWindow_ = 0;
+};
+
+}  // namespace tk
