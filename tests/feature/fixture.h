@@ -21,8 +21,17 @@ class LumoraTest : public ::testing::Test {
     store.SaveSetting("Options", key, text);
   }
 
-  // Starts the program as Windows would: the overlay's load handler is the start.
+  void Unset(const std::string& key) {
+    CRegSettings store(sys.registry);
+    store.DeleteSetting("Options", key);
+  }
+
+  // Starts the program as Windows would: the overlay's load handler is the start. A program started
+  // earlier in the test exits first.
   Form1& Start() {
+    if (form) form->Unload();
+    form.reset();
+    sys.quit = false;
     app = std::make_unique<tk::App>(sys);
     form = std::make_unique<Form1>(*app);
     form->Load();
@@ -56,6 +65,15 @@ class LumoraTest : public ::testing::Test {
   void KeyDown(int vk) { sys.SendMessage(*form, tk::wm::kKeyDown, vk); }
   void KeyUp(int vk) { sys.SendMessage(*form, tk::wm::kKeyUp, vk); }
   void Char(int ch) { sys.SendMessage(*form, tk::wm::kChar, ch); }
+  // The pointer resting or gliding with no button down, which is when the hover test runs.
+  void Hover(int x, int y) { MoveTo(x, y, 0); }
+  // Holds a key while clicking, as a user places a stamp.
+  void ClickWithKey(int vk, int x, int y) {
+    KeyDown(vk);
+    Press(x, y);
+    Release(x, y);
+    KeyUp(vk);
+  }
 
   // A tray notification: the shell's mouse message arrives as a move of the hidden overlay.
   void Tray(uint32_t mouseMessage) { sys.SendMessage(*form, tk::wm::kMouseMove, 1, mouseMessage); }
@@ -85,4 +103,13 @@ class LumoraTest : public ::testing::Test {
 // Pixel of a mask pen (0x00BBGGRR colour) over a screen pixel.
 inline raster::Pixel Masked(raster::Pixel under, uint32_t colorref) {
   return under & raster::PenFromColorRef(colorref);
+}
+// The colour channels of a pixel; the alpha byte of a composed frame means nothing.
+inline raster::Pixel Rgb(raster::Pixel p) { return p & 0xFFFFFF; }
+// How many pixels two frames of one size differ in, by colour.
+inline int DifferingPixels(const raster::Bitmap& a, const raster::Bitmap& b) {
+  int count = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x) count += Rgb(a.At(x, y)) != Rgb(b.At(x, y));
+  return count;
 }

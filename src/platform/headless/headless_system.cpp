@@ -78,23 +78,27 @@ void HeadlessSystem::Mouse(const Form& form, uint32_t message, int x, int y, uin
 }
 
 void HeadlessSystem::Sleep(uint32_t milliseconds) {
+  calls.push_back("Sleep");
   sleeps.push_back(milliseconds);
   clockMs += milliseconds;
 }
 
 int HeadlessSystem::MsgBox(const std::string& text, const std::string& title, int style) {
   msgBoxes.push_back({text, title, style});
+  calls.push_back("MsgBox " + title);
   if (!msgBoxAnswers.empty()) {
     const int answer = msgBoxAnswers.front();
     msgBoxAnswers.pop_front();
     return answer;
   }
+  if (answerMsgBox) return answerMsgBox(msgBoxes.back());
   return (style & 0xF) == kMbYesNo ? kIdYes : kIdOk;
 }
 
 Picture HeadlessSystem::WindowToPicture(WindowHandle, bool, int32_t left, int32_t top, int32_t width,
                                         int32_t height) {
   ++captures;
+  calls.push_back("Capture");
   trayIconAtCapture = trayIcon.has_value();
   clockAtCapture = clockMs;
   // A failed or impossible capture still gives a picture: black, of the size asked for when it has one.
@@ -114,6 +118,7 @@ std::unique_ptr<WindowHost> HeadlessSystem::CreateWindowHost(Form& form) {
 
 bool HeadlessSystem::NotifyIcon(uint32_t message, const TrayIconData& data) {
   trayCalls.push_back({message, data});
+  calls.push_back("NotifyIcon " + std::to_string(message));
   switch (message) {
     case kNimAdd:
       if (trayAddFailures > 0) {
@@ -138,14 +143,19 @@ bool HeadlessSystem::NotifyIcon(uint32_t message, const TrayIconData& data) {
 }
 
 bool HeadlessSystem::RegisterHotKey(WindowHandle window, int id, uint32_t mods, uint32_t virtualKey) {
+  calls.push_back("RegisterHotKey");
   if (hotkeyTaken || hotkeys.count(id)) return false;
   hotkeys[id] = {window, mods, virtualKey};
   return true;
 }
 
-bool HeadlessSystem::UnregisterHotKey(WindowHandle, int id) { return hotkeys.erase(id) > 0; }
+bool HeadlessSystem::UnregisterHotKey(WindowHandle, int id) {
+  calls.push_back("UnregisterHotKey");
+  return hotkeys.erase(id) > 0;
+}
 
 WndProc HeadlessSystem::SetWindowProc(WindowHandle window, WndProc proc) {
+  calls.push_back("SetWindowProc");
   HeadlessWindow* target = Find(window);
   if (!target || !proc) return nullptr;
   return std::exchange(target->proc_, proc);

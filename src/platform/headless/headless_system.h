@@ -97,7 +97,12 @@ class HeadlessSystem : public System {
   // Chooses a menu entry by its item name; without a chooser (or with nullptr) the menu is dismissed.
   std::function<MenuItem*(const PopupRecord&, MenuItem& menu)> chooseMenuItem;
 
+  // When set, answers message boxes that have no queued answer; it sees the program as the box opens.
+  std::function<int(const MsgBoxRecord&)> answerMsgBox;
+
   // --- What the program did ---
+  // The system calls in order, by name ("MsgBox Message", "NotifyIcon 0", "RegisterHotKey", ...).
+  std::vector<std::string> calls;
   std::vector<MsgBoxRecord> msgBoxes;
   std::vector<PopupRecord> popups;
   std::vector<uint32_t> sleeps;
@@ -130,9 +135,15 @@ class HeadlessSystem : public System {
 
   // --- System ---
   ScreenMetrics PrimaryScreen() override { return {screen.Width(), screen.Height(), dpi}; }
-  bool PrevInstance() override { return otherInstanceRunning; }
+  bool PrevInstance() override {
+    calls.push_back("PrevInstance");
+    return otherInstanceRunning;
+  }
   std::string AppPath() override { return appPath; }
-  void SetTaskVisible(bool visible) override { taskVisible = visible; }
+  void SetTaskVisible(bool visible) override {
+    calls.push_back(visible ? "SetTaskVisible 1" : "SetTaskVisible 0");
+    taskVisible = visible;
+  }
   void Sleep(uint32_t milliseconds) override;
   int MsgBox(const std::string& text, const std::string& title, int style) override;
   int ModifierState() override { return modifiers; }
@@ -147,7 +158,10 @@ class HeadlessSystem : public System {
   intptr_t CallWindowProc(WndProc proc, WindowHandle window, uint32_t message, uintptr_t wParam,
                           intptr_t lParam) override;
   tk::Registry& UserRegistry() override { return registry; }
-  void Quit() override { quit = true; }
+  void Quit() override {
+    calls.push_back("Quit");
+    quit = true;
+  }
 
  private:
   friend class HeadlessWindow;
