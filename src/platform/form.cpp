@@ -85,8 +85,9 @@ void Form::Hide() {
   if (!host_) Load();
   if (!host_) return;
   visible_ = false;
-  captured_ = hovered_ = nullptr;
+  captured_ = nullptr;
   captureForm_ = false;
+  Hover(nullptr);  // a hidden window keeps no tooltip, or it would come back over an empty spot
   host_->SetVisible(false);
 }
 
@@ -241,11 +242,14 @@ Image* Form::ImageAt(float x, float y) const {
 }
 
 void Form::Hover(Image* image) {
-  if (image == hovered_) return;
+  // A dragged stamp is the same element in another place: its tooltip has to move with it.
+  const raster::Rect box = image ? image->PixelBox(TwipsPerPixel()) : raster::Rect{};
+  if (image == hovered_ && box == hoveredBox_) return;
   hovered_ = image;
+  hoveredBox_ = box;
   if (!host_) return;
   if (image)
-    host_->SetToolTip(image->ToolTipText(), image->PixelBox(TwipsPerPixel()));
+    host_->SetToolTip(image->ToolTipText(), box);
   else
     host_->SetToolTip({}, {});
   host_->PointerChanged();

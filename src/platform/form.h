@@ -130,6 +130,7 @@ class Form {
   Image* captured_ = nullptr;  // the element a press went to, until the release
   bool captureForm_ = false;
   Image* hovered_ = nullptr;
+  raster::Rect hoveredBox_;  // where hovered_'s tooltip was put
 };
 
 }  // namespace tk

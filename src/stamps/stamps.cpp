@@ -24,8 +24,8 @@ void Form1::Stamp_MouseMove(int kind, int16_t index, int16_t button, int16_t /*s
   if (button != 1) return;
   tk::Image* stamp = StampArray(kind)[index];
   if (!stamp) return;
-  stamp->Move(static_cast<float>(double(stamp->Left()) + (x - downX)),
-              static_cast<float>(double(stamp->Top()) + (y - downY)));
+  stamp->Move(static_cast<float>(double(stamp->Left()) + (double(x) - downX)),
+              static_cast<float>(double(stamp->Top()) + (double(y) - downY)));
 }
 
 void Form1::Stamp_MouseUp(int kind, int16_t index, int16_t button, int16_t /*shift*/, float /*x*/, float /*y*/) {

@@ -49,7 +49,10 @@ class HeadlessWindow : public WindowHost {
   void Invalidate(const raster::Rect&) override {}
   void PointerChanged() override {}
   void SetCapture(bool capture) override { captured_ = capture; }
-  void SetToolTip(const std::string& text, const raster::Rect&) override { toolTip_ = text; }
+  void SetToolTip(const std::string& text, const raster::Rect& pixels) override {
+    toolTip_ = text;
+    toolTipRect_ = pixels;
+  }
   MenuItem* TrackPopupMenu(MenuItem& menu, int flags, std::optional<std::pair<int, int>> pixels,
                            const MenuItem* defaultItem) override;
 
@@ -58,6 +61,8 @@ class HeadlessWindow : public WindowHost {
   int State() const { return state_; }
   bool Captured() const { return captured_; }
   const std::string& ToolTip() const { return toolTip_; }
+  // Where the tooltip shows, in pixels of the window.
+  const raster::Rect& ToolTipRect() const { return toolTipRect_; }
   // The frame as the desktop would show it now: the dirty parts recomposed into the back buffer.
   const raster::Bitmap& Frame();
   // Every message that reached the window's own procedure, in order.
@@ -73,6 +78,7 @@ class HeadlessWindow : public WindowHost {
   int state_ = kWindowNormal;
   bool captured_ = false;
   std::string toolTip_;
+  raster::Rect toolTipRect_;
   raster::Bitmap frame_;
   std::vector<Message> received_;
 };

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: unit and feature tests on the headless backend (plain and under
+# AddressSanitizer/UBSan), then Lumora.exe end to end under Wine. Exits non-zero on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "native: build and test"
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native -j "$(nproc)"
+
+step "asan: build and test under AddressSanitizer and UBSan"
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$(nproc)"
+
+step "windows: build Lumora.exe"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+step "end to end: Lumora.exe under Wine"
+# Every tool is installed above, so a skip (exit 77) would hide a broken set-up: count it as a failure.
+python3 tests/e2e/run.py --exe build/windows/Lumora.exe
