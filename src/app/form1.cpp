@@ -16,6 +16,7 @@ tk::Picture SharedStamp(artwork::Stamp stamp) {
 }  // namespace
 
 Form1::Form1(tk::App& application) : tk::Form(application, "Form1") {
+  SetCaption("Lumora");
   SetBackColor(0xFFFFFF);
   SetDrawMode(tk::kDrawModeMaskPen);
   SetDrawWidth(10);

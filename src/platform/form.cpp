@@ -45,7 +45,12 @@ Form* Form::FromHandle(WindowHandle window) {
   return it == FormsByHandle().end() ? nullptr : it->second;
 }
 
-Form::Form(App& application, std::string name) : app(application), name_(std::move(name)) {}
+Form::Form(App& application, std::string name) : app(application), name_(std::move(name)), caption_(name_) {}
+
+void Form::SetCaption(std::string caption) {
+  caption_ = std::move(caption);
+  if (host_) host_->SetCaption(caption_);
+}
 
 Form::~Form() {
   if (!host_) return;

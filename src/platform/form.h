@@ -19,7 +19,7 @@ enum : int { kWindowNormal = 0, kWindowMinimized = 1, kWindowMaximized = 2 };
 
 class Form {
  public:
-  Form(App& app, std::string name);
+  Form(App& app, std::string name);  // the caption starts as the name
   virtual ~Form();
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
@@ -37,6 +37,8 @@ class Form {
   static Form* FromHandle(WindowHandle window);
   uintptr_t IconHandle() const { return host_ ? host_->IconHandle() : 0; }
 
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
   bool Visible() const { return visible_; }
   void Show();  // loads the form first if needed
   void Hide();
@@ -110,6 +112,7 @@ class Form {
   void BuildScene();
 
   std::string name_;
+  std::string caption_;
   std::unique_ptr<WindowHost> host_;
   bool visible_ = false;
   int windowState_ = kWindowNormal;

@@ -86,6 +86,7 @@ class WindowHost {
   virtual WindowHandle Handle() const = 0;
   virtual uintptr_t IconHandle() const = 0;  // the window's (the program's) icon
   virtual void SetVisible(bool visible) = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
   virtual void SetWindowState(int state) = 0;  // 0 normal, 1 minimised, 2 maximised over the primary screen
   virtual void Invalidate(const raster::Rect& pixels) = 0;
   virtual void PointerChanged() = 0;           // the shape under the pointer may have changed

@@ -15,17 +15,6 @@ constexpr int kVkDelete = 46;
 constexpr uintptr_t kShift = tk::mk::kShift;
 constexpr uintptr_t kControl = tk::mk::kControl;
 
-struct Box {
-  float left, top, width, height;
-  bool operator==(const Box&) const = default;
-};
-void PrintTo(const Box& b, std::ostream* os) {
-  *os << "{L " << b.left << ", T " << b.top << ", W " << b.width << ", H " << b.height << "}";
-}
-Box BoxOf(const tk::Element* e) {
-  return e ? Box{e->Left(), e->Top(), e->Width(), e->Height()} : Box{-1, -1, -1, -1};
-}
-
 class AnnotateTest : public LumoraTest {
  protected:
   // A Shift drag in twips, straight from the press to (x2, y2); gives the new rectangle's index.

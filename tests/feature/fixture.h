@@ -100,6 +100,18 @@ class LumoraTest : public ::testing::Test {
   std::unique_ptr<Form1> form;
 };
 
+// An element's geometry in twips, comparable and printable; a missing element reads as all -1.
+struct Box {
+  float left, top, width, height;
+  bool operator==(const Box&) const = default;
+};
+inline void PrintTo(const Box& b, std::ostream* os) {
+  *os << "{L " << b.left << ", T " << b.top << ", W " << b.width << ", H " << b.height << "}";
+}
+inline Box BoxOf(const tk::Element* e) {
+  return e ? Box{e->Left(), e->Top(), e->Width(), e->Height()} : Box{-1, -1, -1, -1};
+}
+
 // Pixel of a mask pen (0x00BBGGRR colour) over a screen pixel.
 inline raster::Pixel Masked(raster::Pixel under, uint32_t colorref) {
   return under & raster::PenFromColorRef(colorref);

@@ -28,17 +28,6 @@ constexpr artwork::Stamp kPictures[] = {artwork::Stamp::Smiley, artwork::Stamp::
 using Flags = std::array<bool, 6>;
 constexpr Flags kNoFlag{};
 
-struct Place {
-  float left, top, width, height;
-  bool operator==(const Place&) const = default;
-};
-void PrintTo(const Place& p, std::ostream* os) {
-  *os << "{L " << p.left << ", T " << p.top << ", W " << p.width << ", H " << p.height << "}";
-}
-Place PlaceOf(const tk::Element* e) {
-  return e ? Place{e->Left(), e->Top(), e->Width(), e->Height()} : Place{-1, -1, -1, -1};
-}
-
 class StampsTest : public LumoraTest {
  protected:
   Flags HeldFlags() const {
@@ -138,7 +127,7 @@ TEST_F(StampsTest, WithSeveralStampKeysHeldTheFirstInTheOrderSXCA8Decides) {
     ASSERT_NE((*stamps)[1], nullptr);
     EXPECT_TRUE((*stamps)[1]->Visible());
   }
-  EXPECT_EQ(PlaceOf(f.imgx[1]).left, 3000.f) << "the x came from the second click";
+  EXPECT_EQ(BoxOf(f.imgx[1]).left, 3000.f) << "the x came from the second click";
   EXPECT_TRUE(f.Ink().Empty()) << "a placement starts no stroke";
   EXPECT_FALSE(f.isDrawing);
 
@@ -154,7 +143,7 @@ TEST_F(StampsTest, AStampIsPlacedWithTheMiddleOfItsLeftEdgeOnTheClick) {
   f.Form_MouseDown(1, 0, 3000, 2000);
   KeyUp('A');
   ASSERT_NE(f.imgarrow[1], nullptr);
-  EXPECT_EQ(PlaceOf(f.imgarrow[1]), (Place{3000, 1617.5f, 1095, 765}));
+  EXPECT_EQ(BoxOf(f.imgarrow[1]), (Box{3000, 1617.5f, 1095, 765}));
   EXPECT_TRUE(f.imgarrow[1]->Visible());
   EXPECT_EQ(Rgb(Frame().At(200, 133)), Rgb(artwork::StampPicture(artwork::Stamp::Arrow).At(0, 25)))
       << "the arrow's tip is on the clicked pixel";
@@ -164,7 +153,7 @@ TEST_F(StampsTest, AStampIsPlacedWithTheMiddleOfItsLeftEdgeOnTheClick) {
   f.Form_MouseDown(1, 0, 15000.25f, 100);
   KeyUp('S');
   ASSERT_NE(f.imgsmiley[1], nullptr);
-  EXPECT_EQ(PlaceOf(f.imgsmiley[1]), (Place{15000.25f, -252.5f, 705, 705}));
+  EXPECT_EQ(BoxOf(f.imgsmiley[1]), (Box{15000.25f, -252.5f, 705, 705}));
   EXPECT_EQ(f.downX, 15000);
   EXPECT_EQ(f.downY, 100);
 
@@ -172,15 +161,15 @@ TEST_F(StampsTest, AStampIsPlacedWithTheMiddleOfItsLeftEdgeOnTheClick) {
   f.Form_MouseDown(1, 0, 28500, 8000);
   KeyUp('8');
   ASSERT_NE(f.imgstar[1], nullptr);
-  EXPECT_EQ(PlaceOf(f.imgstar[1]), (Place{28500, 7505, 1050, 990}));
+  EXPECT_EQ(BoxOf(f.imgstar[1]), (Box{28500, 7505, 1050, 990}));
 
   for (int vk : {'X', 'C'}) {
     KeyDown(vk);
     f.Form_MouseDown(1, 0, 6000, 6000);
     KeyUp(vk);
   }
-  EXPECT_EQ(PlaceOf(f.imgx[1]), (Place{6000, 6000 - 585 / 2.f, 795, 585}));
-  EXPECT_EQ(PlaceOf(f.imgcheck[1]), (Place{6000, 6000 - 825 / 2.f, 900, 825}));
+  EXPECT_EQ(BoxOf(f.imgx[1]), (Box{6000, 6000 - 585 / 2.f, 795, 585}));
+  EXPECT_EQ(BoxOf(f.imgcheck[1]), (Box{6000, 6000 - 825 / 2.f, 900, 825}));
 }
 
 TEST_F(StampsTest, IndexesAreNeverReusedAfterARemovalOrAClear) {
@@ -215,7 +204,7 @@ TEST_F(StampsTest, PastTheLastIndexAStampIsRefusedSilently) {
 TEST_F(StampsTest, APressOnAStampBelongsToItEvenWithAStampKeyHeld) {
   Form1& f = StartSession();
   ClickWithKey('S', 300, 300);
-  ASSERT_EQ(PlaceOf(f.imgsmiley[1]), (Place{4500, 4147.5f, 705, 705}));
+  ASSERT_EQ(BoxOf(f.imgsmiley[1]), (Box{4500, 4147.5f, 705, 705}));
 
   KeyDown('S');
   Press(310, 301);
@@ -226,7 +215,7 @@ TEST_F(StampsTest, APressOnAStampBelongsToItEvenWithAStampKeyHeld) {
   EXPECT_EQ(f.imgsmiley.Count(), 2u);
   // The grab point inside the stamp is kept in whole twips, halves to even (367.5 becomes 368), hence the
   // half twip short of the pointer's travel.
-  EXPECT_EQ(PlaceOf(f.imgsmiley[1]), (Place{6000, 4897, 705, 705}));
+  EXPECT_EQ(BoxOf(f.imgsmiley[1]), (Box{6000, 4897, 705, 705}));
   EXPECT_TRUE(f.Ink().Empty());
   EXPECT_FALSE(f.isDrawing);
 }
@@ -238,9 +227,9 @@ TEST_F(StampsTest, AStampKeyOverARectanglePlacesAStampThere) {
   ASSERT_EQ(f.MousePointer(), tk::kPointerSizeAll);
   ClickWithKey('S', 150, 150);
   ASSERT_NE(f.imgsmiley[1], nullptr);
-  EXPECT_EQ(PlaceOf(f.imgsmiley[1]), (Place{2250, 1897.5f, 705, 705}));
+  EXPECT_EQ(BoxOf(f.imgsmiley[1]), (Box{2250, 1897.5f, 705, 705}));
   EXPECT_EQ(f.rectCount, 1);
-  EXPECT_EQ(PlaceOf(f.shapeArrRect[1]), (Place{1500, 1500, 3000, 1500}));
+  EXPECT_EQ(BoxOf(f.shapeArrRect[1]), (Box{1500, 1500, 3000, 1500}));
   EXPECT_FALSE(f.isMovingRect);
 }
 
@@ -249,17 +238,17 @@ TEST_F(StampsTest, AStampKeyOverARectanglePlacesAStampThere) {
 TEST_F(StampsTest, BothButtonsDoNotDragALeftReleaseKeepsAndARightReleaseRemoves) {
   Form1& f = StartSession();
   ClickWithKey('S', 300, 300);
-  const Place placed = PlaceOf(f.imgsmiley[1]);
+  const Box placed = BoxOf(f.imgsmiley[1]);
 
   sys.Mouse(*form, tk::wm::kLButtonDown, 310, 300, tk::mk::kLButton);
   sys.Mouse(*form, tk::wm::kRButtonDown, 310, 300, tk::mk::kLButton | tk::mk::kRButton);
   MoveTo(400, 400, tk::mk::kLButton | tk::mk::kRButton);
   MoveTo(500, 450, tk::mk::kLButton | tk::mk::kRButton);
-  EXPECT_EQ(PlaceOf(f.imgsmiley[1]), placed);
+  EXPECT_EQ(BoxOf(f.imgsmiley[1]), placed);
 
   sys.Mouse(*form, tk::wm::kLButtonUp, 500, 450, tk::mk::kRButton);
   ASSERT_NE(f.imgsmiley[1], nullptr) << "a left release leaves the stamp";
-  EXPECT_EQ(PlaceOf(f.imgsmiley[1]), placed);
+  EXPECT_EQ(BoxOf(f.imgsmiley[1]), placed);
 
   // The right button comes up while the pointer is still captured by the stamp.
   sys.Mouse(*form, tk::wm::kRButtonUp, 500, 450, 0);
@@ -277,13 +266,13 @@ TEST_F(StampsTest, OverAStampThePointerIsTheMoveArrowsWithItsTooltip) {
     ClickWithKey(kStampKeys[kind], 200 + 150 * kind, 300);
     tk::Image* stamp = f.StampArray(kind)[1];
     ASSERT_NE(stamp, nullptr);
-    const Place placed = PlaceOf(stamp);
+    const Box placed = BoxOf(stamp);
 
     Hover(210 + 150 * kind, 300);
     EXPECT_EQ(Window().ToolTip(), kTip);
     EXPECT_EQ(f.CurrentPointer(), tk::kPointerSizeAll);
     EXPECT_EQ(f.MousePointer(), tk::kPointerCustom) << "the overlay's own pointer is untouched";
-    EXPECT_EQ(PlaceOf(stamp), placed);
+    EXPECT_EQ(BoxOf(stamp), placed);
 
     Hover(200 + 150 * kind + kWidths[kind], 300);  // the first pixel right of the stamp
     EXPECT_EQ(Window().ToolTip(), "");
@@ -321,16 +310,16 @@ TEST_F(StampsTest, APressCapturesThePointerUntilTheRelease) {
   Press(310, 300);
   EXPECT_TRUE(Window().Captured());
   MoveTo(900, 700);  // far outside the stamp in one step
-  EXPECT_EQ(PlaceOf(f.imgsmiley[1]), (Place{13350, 10148, 705, 705}));
+  EXPECT_EQ(BoxOf(f.imgsmiley[1]), (Box{13350, 10148, 705, 705}));
   MoveTo(950, 700);
-  EXPECT_EQ(PlaceOf(f.imgsmiley[1]), (Place{14100, 10148, 705, 705}));
+  EXPECT_EQ(BoxOf(f.imgsmiley[1]), (Box{14100, 10148, 705, 705}));
   Release(950, 700);
   EXPECT_FALSE(Window().Captured());
   EXPECT_TRUE(f.Ink().Empty()) << "none of it reached the overlay";
 
   // The other way round: a stroke that passes over the stamp stays a stroke and leaves the stamp alone.
   Drag(800, 700, 1100, 700, 0, 12);
-  EXPECT_EQ(PlaceOf(f.imgsmiley[1]), (Place{14100, 10148, 705, 705}));
+  EXPECT_EQ(BoxOf(f.imgsmiley[1]), (Box{14100, 10148, 705, 705}));
   EXPECT_NE(f.Ink().MaskAt(960, 700), 0xFFFFFFFFu);
   EXPECT_NE(f.Ink().MaskAt(1050, 700), 0xFFFFFFFFu);
 }
@@ -342,8 +331,8 @@ TEST_F(StampsTest, ClearRemovesEveryMarkAndKeepsTemplatesPictureAndCounters) {
   Form1& f = StartSession();
   const raster::Bitmap clean = Frame();
   const tk::Picture picture = f.GetPicture();
-  std::vector<Place> templates{PlaceOf(&f.shapeArrRect.Template()), PlaceOf(&f.ShapeArrOv.Template())};
-  for (auto* stamps : StampArrays()) templates.push_back(PlaceOf(&stamps->Template()));
+  std::vector<Box> templates{BoxOf(&f.shapeArrRect.Template()), BoxOf(&f.ShapeArrOv.Template())};
+  for (auto* stamps : StampArrays()) templates.push_back(BoxOf(&stamps->Template()));
 
   Drag(100, 100, 200, 150, kShift);
   Drag(300, 100, 400, 150, kShift);
@@ -362,8 +351,8 @@ TEST_F(StampsTest, ClearRemovesEveryMarkAndKeepsTemplatesPictureAndCounters) {
   EXPECT_EQ(Marks(), 0u);
   EXPECT_EQ(DifferingPixels(Frame(), clean), 0) << "only the captured screen is left";
   EXPECT_EQ(f.GetPicture(), picture);
-  std::vector<Place> templatesAfter{PlaceOf(&f.shapeArrRect.Template()), PlaceOf(&f.ShapeArrOv.Template())};
-  for (auto* stamps : StampArrays()) templatesAfter.push_back(PlaceOf(&stamps->Template()));
+  std::vector<Box> templatesAfter{BoxOf(&f.shapeArrRect.Template()), BoxOf(&f.ShapeArrOv.Template())};
+  for (auto* stamps : StampArrays()) templatesAfter.push_back(BoxOf(&stamps->Template()));
   EXPECT_EQ(templatesAfter, templates);
   EXPECT_EQ(f.rectCount, 3);
   EXPECT_EQ(f.ovalCount, 2);
@@ -449,17 +438,17 @@ TEST_F(StampsTest, StampsAndShapesSurviveAStopAndStart) {
   Drag(300, 100, 400, 200, kControl);
   KeyUp(kVkControl);
   for (int kind = 0; kind < 5; ++kind) ClickWithKey(kStampKeys[kind], 100 + 120 * kind, 600);
-  std::vector<Place> before{PlaceOf(f.shapeArrRect[1]), PlaceOf(f.ShapeArrOv[1])};
-  for (auto* stamps : StampArrays()) before.push_back(PlaceOf((*stamps)[1]));
+  std::vector<Box> before{BoxOf(f.shapeArrRect[1]), BoxOf(f.ShapeArrOv[1])};
+  for (auto* stamps : StampArrays()) before.push_back(BoxOf((*stamps)[1]));
 
   f.mnupophl_Click();
   EXPECT_FALSE(f.Visible());
   sys.screen = raster::Bitmap(1920, 1080, 0xFFFFFFFF);
   f.mnupophl_Click();
 
-  std::vector<Place> after{PlaceOf(f.shapeArrRect[1]), PlaceOf(f.ShapeArrOv[1])};
+  std::vector<Box> after{BoxOf(f.shapeArrRect[1]), BoxOf(f.ShapeArrOv[1])};
   for (auto* stamps : StampArrays()) {
-    after.push_back(PlaceOf((*stamps)[1]));
+    after.push_back(BoxOf((*stamps)[1]));
     EXPECT_TRUE((*stamps)[1] && (*stamps)[1]->Visible());
   }
   EXPECT_EQ(after, before);
@@ -484,7 +473,7 @@ TEST_F(StampsTest, TransparentPixelsShowWhatIsUnderAndOpaqueOnesCoverIt) {
   const raster::Bitmap under = Frame();
 
   ClickWithKey('S', 200, 300);
-  ASSERT_EQ(PlaceOf(f.imgsmiley[1]), (Place{3000, 4147.5f, 705, 705}));
+  ASSERT_EQ(BoxOf(f.imgsmiley[1]), (Box{3000, 4147.5f, 705, 705}));
   const int x0 = 200, y0 = 276;  // 4147.5 twips is pixel 276.5, which goes to the even neighbour
   const raster::Bitmap& picture = artwork::StampPicture(artwork::Stamp::Smiley);
   const raster::Bitmap& frame = Frame();

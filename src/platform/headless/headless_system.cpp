@@ -9,7 +9,7 @@ namespace tk {
 // --- HeadlessWindow ---
 
 HeadlessWindow::HeadlessWindow(HeadlessSystem& system, Form& owner)
-    : form(owner), system_(system), proc_(&HeadlessWindow::OwnProc) {
+    : form(owner), system_(system), proc_(&HeadlessWindow::OwnProc), caption_(owner.Caption()) {
   system_.windows_.push_back(this);
 }
 

@@ -45,6 +45,7 @@ class HeadlessWindow : public WindowHost {
   WindowHandle Handle() const override { return const_cast<HeadlessWindow*>(this); }
   uintptr_t IconHandle() const override { return 0x1C0; }
   void SetVisible(bool visible) override { visible_ = visible; }
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
   void SetWindowState(int state) override;
   void Invalidate(const raster::Rect&) override {}
   void PointerChanged() override {}
@@ -61,6 +62,7 @@ class HeadlessWindow : public WindowHost {
   int State() const { return state_; }
   bool Captured() const { return captured_; }
   const std::string& ToolTip() const { return toolTip_; }
+  const std::string& Caption() const { return caption_; }
   // Where the tooltip shows, in pixels of the window.
   const raster::Rect& ToolTipRect() const { return toolTipRect_; }
   // The frame as the desktop would show it now: the dirty parts recomposed into the back buffer.
@@ -78,6 +80,7 @@ class HeadlessWindow : public WindowHost {
   int state_ = kWindowNormal;
   bool captured_ = false;
   std::string toolTip_;
+  std::string caption_;
   raster::Rect toolTipRect_;
   raster::Bitmap frame_;
   std::vector<Message> received_;

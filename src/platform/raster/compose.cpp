@@ -1,0 +1,208 @@
+#include <algorithm>
+#include <vector>
+
+#if defined(__SSE4_1__)
+#include <immintrin.h>
+#endif
+
+#include "platform/raster/raster.h"
+#include "platform/raster/shapes.h"
+#include "platform/raster/spans.h"
+
+namespace raster {
+
+namespace {
+
+// About an eighth of a typical L2 cache: one band of output stays resident while every op of the scene
+// visits it.
+constexpr int kBandBytes = 128 * 1024;
+
+constexpr int kPrefetchRows = 8;
+constexpr int kPrefetchWidth = 256;
+constexpr int kEllipseRowsPerTest = 8;
+
+struct ActiveOp {
+  const DrawOp* op;
+  Rect bounds;  // Bounds(op) clipped to the composed area
+};
+
+// The ops of one Compose call. Small repaints (a stroke step, a drag strip) run many times a second, so
+// the usual handful of ops lives on the stack.
+class OpList {
+ public:
+  void Add(const ActiveOp& op) {
+    if (size_ < kInline) {
+      inline_[size_++] = op;
+    } else {
+      if (heap_.empty()) heap_.assign(inline_, inline_ + kInline);
+      heap_.push_back(op);
+      ++size_;
+    }
+  }
+  const ActiveOp* begin() const { return heap_.empty() ? inline_ : heap_.data(); }
+  const ActiveOp* end() const { return begin() + size_; }
+  bool Empty() const { return size_ == 0; }
+
+ private:
+  static constexpr size_t kInline = 24;
+  ActiveOp inline_[kInline];
+  std::vector<ActiveOp> heap_;
+  size_t size_ = 0;
+};
+
+// The ground layers: picture (or back colour) ANDed with the freehand ink.
+class Ground {
+ public:
+  Ground(const Scene& scene, int left, int right)
+      : scene_(scene), left_(left), right_(right), lookup_(scene.ink ? scene.ink->Masks() : nullptr) {
+    if (scene.picture) {
+      pictureRows_ = scene.picture->Height();
+      pictureEnd_ = std::clamp(scene.picture->Width(), left, right);
+    }
+    if (scene.ink) inkRows_ = scene.ink->Height();
+  }
+
+  // Starts loading row y of everything Row() reads and writes.
+  void Prefetch(int y, const Surface& out) const {
+#if defined(__SSE4_1__)
+    auto lines = [&](const void* from, size_t bytes) {
+      const char* p = static_cast<const char*>(from);
+      for (size_t at = 0; at < bytes; at += 64) _mm_prefetch(p + at, _MM_HINT_T0);
+      _mm_prefetch(p + bytes - 1, _MM_HINT_T0);
+    };
+    const size_t n = static_cast<size_t>(right_ - left_);
+    lines(out.Row(y) + left_, n * sizeof(Pixel));
+    if (y < pictureRows_ && pictureEnd_ > left_) lines(scene_.picture->Row(y) + left_, (pictureEnd_ - left_) * sizeof(Pixel));
+    if (y < inkRows_) {
+      const int first = std::max(scene_.ink->InkFirst(y), left_), last = std::min(scene_.ink->InkLast(y), right_);
+      if (first < last) lines(scene_.ink->Row(y) + first, last - first);
+    }
+#else
+    (void)y, (void)out;
+#endif
+  }
+
+  // One row into dst (which points at column `left`), also ANDed with `pen`: the full-width rectangles
+  // folded into the copy.
+  void Row(int y, Pixel pen, Pixel* dst) const {
+    const Pixel* picture = y < pictureRows_ ? scene_.picture->Row(y) : nullptr;
+    const int pictureEnd = picture ? pictureEnd_ : left_;
+    const Pixel back = scene_.backColor & pen;
+    int inkFirst = right_, inkLast = right_;
+    const uint8_t* ink = nullptr;
+    if (y < inkRows_) {
+      inkFirst = std::clamp(scene_.ink->InkFirst(y), left_, right_);
+      inkLast = std::clamp(scene_.ink->InkLast(y), left_, right_);
+      if (inkFirst < inkLast) {
+        ink = scene_.ink->Row(y);
+      } else {
+        inkFirst = inkLast = right_;
+      }
+    }
+    auto span = [&](int a, int b, bool inked) {
+      const int mid = std::clamp(pictureEnd, a, b);
+      if (a < mid) {
+        if (inked) {
+          detail::CopyAndInk(picture + a, ink + a, lookup_, dst + (a - left_), mid - a, pen);
+        } else {
+          detail::CopyAnd(picture + a, dst + (a - left_), mid - a, pen);
+        }
+      }
+      if (mid < b) {
+        if (inked) {
+          detail::FillAndInk(back, ink + mid, lookup_, dst + (mid - left_), b - mid);
+        } else {
+          detail::Fill(dst + (mid - left_), b - mid, back);
+        }
+      }
+    };
+    if (left_ < inkFirst) span(left_, inkFirst, false);
+    if (inkFirst < inkLast) span(inkFirst, inkLast, true);
+    if (inkLast < right_) span(inkLast, right_, false);
+  }
+
+ private:
+  const Scene& scene_;
+  int left_, right_;
+  int pictureRows_ = 0, pictureEnd_ = 0, inkRows_ = 0;
+  detail::InkLookup lookup_;
+};
+
+void ApplyOp(const ActiveOp& active, const Rect& band, const Surface& out) {
+  const Rect r = Intersect(active.bounds, band);
+  if (r.Empty()) return;
+  const DrawOp& op = *active.op;
+  switch (op.kind) {
+    case DrawOp::Kind::FillRect:
+      for (int y = r.top; y < r.bottom; ++y) detail::AndSpan(out.Row(y) + r.left, r.Width(), op.pen);
+      break;
+    case DrawOp::Kind::EllipseOutline: {
+      // A small repaint near a large ellipse often lies wholly inside the hole or outside the ring; that
+      // is cheap to prove for a few rows at a time, and saves working out each row.
+      const detail::EllipseRing ring(op.box.left, op.box.top, op.box.right, op.box.bottom, op.penWidth);
+      detail::Span spans[2];
+      for (int top = r.top; top < r.bottom; top += kEllipseRowsPerTest) {
+        const int bottom = std::min(top + kEllipseRowsPerTest, r.bottom);
+        if (ring.Misses(r.left, top, r.right, bottom)) continue;
+        for (int y = top; y < bottom; ++y) {
+          const int n = ring.Row(y, r.left, r.right, spans);
+          for (int i = 0; i < n; ++i) {
+            detail::AndSpan(out.Row(y) + spans[i].first, spans[i].last - spans[i].first, op.pen);
+          }
+        }
+      }
+      break;
+    }
+    case DrawOp::Kind::Sprite:
+      for (int y = r.top; y < r.bottom; ++y) {
+        detail::BlendOver(op.sprite->Row(y - op.box.top) + (r.left - op.box.left), out.Row(y) + r.left, r.Width());
+      }
+      break;
+  }
+}
+
+}  // namespace
+
+void Compose(const Scene& scene, Rect area, const Surface& out) {
+  if (!out.pixels) return;
+  area = Intersect(area, Rect{0, 0, out.width, out.height});
+  if (area.Empty()) return;
+
+  // Every AND commutes with the ink and with every other AND, so the rectangles that span the whole area
+  // and come before the first sprite are folded into the copy of the picture: a full-screen highlight, or
+  // a rectangle under a repainted strip, then costs no extra pass. Everything else is applied per band, in
+  // order.
+  OpList folded, layered;
+  bool seenSprite = false;
+  for (const DrawOp& op : scene.ops) {
+    const Rect b = Intersect(Bounds(op), area);
+    if (b.Empty()) continue;
+    seenSprite = seenSprite || op.kind == DrawOp::Kind::Sprite;
+    const bool fullWidth = b.left == area.left && b.right == area.right;
+    if (!seenSprite && op.kind == DrawOp::Kind::FillRect && fullWidth) {
+      folded.Add({&op, b});
+    } else {
+      layered.Add({&op, b});
+    }
+  }
+
+  const Ground ground(scene, area.left, area.right);
+  // Hardware prefetchers follow long rows by themselves; a narrow area jumps to a new row every few cache
+  // lines, so it asks for the rows ahead itself.
+  const bool prefetch = area.Width() <= kPrefetchWidth;
+  const int bandRows = std::clamp(kBandBytes / (area.Width() * int(sizeof(Pixel))), 1, area.Height());
+  for (int top = area.top; top < area.bottom; top += bandRows) {
+    const Rect band{area.left, top, area.right, std::min(top + bandRows, area.bottom)};
+    for (int y = band.top; y < band.bottom; ++y) {
+      if (prefetch && y + kPrefetchRows < area.bottom) ground.Prefetch(y + kPrefetchRows, out);
+      Pixel pen = 0xFFFFFFFF;
+      for (const ActiveOp& f : folded) {
+        if (y >= f.bounds.top && y < f.bounds.bottom) pen &= f.op->pen;
+      }
+      ground.Row(y, pen, out.Row(y) + area.left);
+    }
+    for (const ActiveOp& op : layered) ApplyOp(op, band, out);
+  }
+}
+
+}  // namespace raster

@@ -1,0 +1,213 @@
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE4_1__)
+#include <immintrin.h>
+#endif
+
+#include "platform/raster/raster.h"
+#include "platform/raster/shapes.h"
+#include "platform/raster/spans.h"
+
+namespace raster {
+
+namespace {
+
+constexpr Pixel kNoInk = 0xFFFFFFFF;
+constexpr int kPrefetchRows = 8;
+
+int ChannelDistance(Pixel a, Pixel b) {
+  int d = 0;
+  for (int shift = 0; shift < 32; shift += 8) d += std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
+  return d;
+}
+
+}  // namespace
+
+InkLayer::InkLayer() : map16_{}, mapped16_{} {
+  std::fill(std::begin(masks_), std::end(masks_), kNoInk);
+  std::fill(std::begin(useCount_), std::end(useCount_), 0u);
+  std::fill(std::begin(penMap_), std::end(penMap_), kUnmapped);
+}
+
+void InkLayer::SetPenMap(int from, uint16_t to) {
+  penMap_[from] = to;
+  if (from < 16) {
+    map16_[from] = static_cast<uint8_t>(to);
+    mapped16_[from] = to == kUnmapped ? 0 : 0xFF;
+  }
+}
+
+void InkLayer::Resize(int width, int height) {
+  width_ = std::max(width, 0);
+  height_ = std::max(height, 0);
+  if (width_ == 0 || height_ == 0) width_ = height_ = 0;
+  index_.assign(static_cast<size_t>(width_) * height_, 0);
+  rowFirst_.assign(height_, 0);
+  rowLast_.assign(height_, 0);
+  inkedRows_ = 0;
+  std::fill(std::begin(useCount_), std::end(useCount_), 0u);
+  maskCount_ = 1;
+}
+
+void InkLayer::Erase() {
+  // Only the rows' inked extents can hold non-zero bytes, so a Cls after a few strokes is cheap.
+  for (int y = 0; y < height_; ++y) {
+    if (rowFirst_[y] < rowLast_[y]) {
+      std::memset(index_.data() + static_cast<size_t>(y) * width_ + rowFirst_[y], 0, rowLast_[y] - rowFirst_[y]);
+    }
+    rowFirst_[y] = rowLast_[y] = 0;
+  }
+  inkedRows_ = 0;
+  std::fill(std::begin(useCount_), std::end(useCount_), 0u);
+  maskCount_ = 1;
+}
+
+Pixel InkLayer::MaskAt(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return kNoInk;
+  return masks_[Row(y)[x]];
+}
+
+int InkLayer::MasksInUse() const {
+  int n = 0;
+  for (int i = 1; i < maskCount_; ++i) n += useCount_[i] > 0;
+  return n;
+}
+
+size_t InkLayer::ByteSize() const {
+  return index_.capacity() + (rowFirst_.capacity() + rowLast_.capacity()) * sizeof(int32_t) + sizeof(masks_) +
+         sizeof(useCount_) + sizeof(penMap_);
+}
+
+uint8_t InkLayer::IndexFor(uint8_t current, Pixel pen) {
+  const Pixel want = masks_[current] & pen;
+  if (want == masks_[current]) return current;
+  int unused = -1;
+  for (int i = 1; i < maskCount_; ++i) {
+    if (masks_[i] == want) return static_cast<uint8_t>(i);
+    if (unused < 0 && useCount_[i] == 0) unused = i;
+  }
+  int slot = unused;
+  if (slot < 0 && maskCount_ < 256) slot = maskCount_++;
+  if (slot < 0) {
+    // Every entry is in use by some pixel: settle for the nearest existing mask rather than change theirs.
+    int best = 1;
+    for (int i = 2; i < 256; ++i) {
+      if (ChannelDistance(masks_[i], want) < ChannelDistance(masks_[best], want)) best = i;
+    }
+    return static_cast<uint8_t>(best);
+  }
+  // A reused entry may have been mapped from or to earlier in this line, when it still meant another mask.
+  for (int i = 0; i < 256; ++i) {
+    if (penMap_[i] == slot) SetPenMap(i, kUnmapped);
+  }
+  masks_[slot] = want;
+  SetPenMap(slot, kUnmapped);
+  return static_cast<uint8_t>(slot);
+}
+
+// Maps pixels [first, last) of p one at a time, working out each index's new index on first sight.
+void InkLayer::ApplyPenScalar(uint8_t* p, int first, int last, Pixel pen) {
+  for (int i = first; i < last; ++i) {
+    const uint8_t from = p[i];
+    if (penMap_[from] == kUnmapped) SetPenMap(from, IndexFor(from, pen));
+    const uint8_t to = static_cast<uint8_t>(penMap_[from]);
+    if (to != from) {
+      p[i] = to;
+      if (from != 0) --useCount_[from];
+      ++useCount_[to];
+    }
+  }
+}
+
+void InkLayer::ApplyPen(uint8_t* p, int n, Pixel pen) {
+#if defined(__SSE4_1__)
+  // 16 pixels at a time while their indices are below 16 and already mapped, which is every pixel of a
+  // stroke after its first few rows. The last group overlaps the one before rather than going scalar; the
+  // `fresh` lanes keep it from mapping a pixel twice.
+  if (n >= 16) {
+    const __m128i lanes = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i high = _mm_set1_epi8(static_cast<char>(0xF0)), ones = _mm_set1_epi8(-1);
+    __m128i map = _mm_load_si128(reinterpret_cast<const __m128i*>(map16_));
+    __m128i mapped = _mm_load_si128(reinterpret_cast<const __m128i*>(mapped16_));
+    for (int i = 0; i < n;) {
+      const int at = std::min(i, n - 16);
+      uint8_t* q = p + at;
+      const __m128i from = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+      const __m128i fresh = _mm_cmpgt_epi8(lanes, _mm_set1_epi8(static_cast<char>(i - at - 1)));
+      const __m128i ready = _mm_or_si128(_mm_shuffle_epi8(mapped, from), _mm_xor_si128(fresh, ones));
+      if (!_mm_testz_si128(from, high) || _mm_movemask_epi8(ready) != 0xFFFF) {
+        // An index not mapped yet, or beyond the first 16: one pixel at a time, which fills penMap_.
+        ApplyPenScalar(p, i, at + 16, pen);
+        map = _mm_load_si128(reinterpret_cast<const __m128i*>(map16_));
+        mapped = _mm_load_si128(reinterpret_cast<const __m128i*>(mapped16_));
+        i = at + 16;
+        continue;
+      }
+      const __m128i to = _mm_blendv_epi8(from, _mm_shuffle_epi8(map, from), fresh);
+      const int changed = ~_mm_movemask_epi8(_mm_cmpeq_epi8(to, from)) & 0xFFFF;
+      if (changed) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q), to);
+        // Usually every changed pixel had the same index (fresh paper, or one earlier colour).
+        const __m128i first = _mm_shuffle_epi8(from, _mm_set1_epi8(static_cast<char>(__builtin_ctz(changed))));
+        if ((_mm_movemask_epi8(_mm_cmpeq_epi8(from, first)) & changed) == changed) {
+          const int f = _mm_cvtsi128_si32(first) & 0xFF, count = __builtin_popcount(changed);
+          if (f != 0) useCount_[f] -= count;
+          useCount_[penMap_[f]] += count;
+        } else {
+          alignas(16) uint8_t fromBytes[16], toBytes[16];
+          _mm_store_si128(reinterpret_cast<__m128i*>(fromBytes), from);
+          _mm_store_si128(reinterpret_cast<__m128i*>(toBytes), to);
+          for (int bits = changed; bits; bits &= bits - 1) {
+            const int lane = __builtin_ctz(bits);
+            if (fromBytes[lane] != 0) --useCount_[fromBytes[lane]];
+            ++useCount_[toBytes[lane]];
+          }
+        }
+      }
+      i = at + 16;
+    }
+    return;
+  }
+#endif
+  ApplyPenScalar(p, 0, n, pen);
+}
+
+Rect InkLayer::DrawLine(float x1, float y1, float x2, float y2, int width, Pixel pen) {
+  if (width_ == 0 || !std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) {
+    return {};
+  }
+  const detail::Capsule capsule(x1, y1, x2, y2, std::max(width, 1) / 2.0);
+  const detail::Span rows = capsule.Rows(height_);
+  std::fill(std::begin(penMap_), std::end(penMap_), kUnmapped);
+  std::fill(std::begin(mapped16_), std::end(mapped16_), 0);
+  int left = width_, right = 0, top = height_, bottom = 0;
+  for (int y = rows.first; y < rows.last; ++y) {
+    const detail::Span s = capsule.Row(y, width_);
+    if (s.Empty()) continue;
+#if defined(__SSE4_1__)
+    // The layer is larger than the caches, and a stroke moves on to new rows: ask for a row ahead now.
+    if (y + kPrefetchRows < rows.last) {
+      const uint8_t* ahead = index_.data() + static_cast<size_t>(y + kPrefetchRows) * width_;
+      _mm_prefetch(reinterpret_cast<const char*>(ahead + s.first), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(ahead + s.last - 1), _MM_HINT_T0);
+    }
+#endif
+    ApplyPen(index_.data() + static_cast<size_t>(y) * width_ + s.first, s.last - s.first, pen);
+    if (rowFirst_[y] == rowLast_[y]) {
+      rowFirst_[y] = s.first;
+      rowLast_[y] = s.last;
+      ++inkedRows_;
+    } else {
+      rowFirst_[y] = std::min(rowFirst_[y], s.first);
+      rowLast_[y] = std::max(rowLast_[y], s.last);
+    }
+    left = std::min(left, s.first), right = std::max(right, s.last);
+    top = std::min(top, y), bottom = y + 1;
+  }
+  return right > left ? Rect{left, top, right, bottom} : Rect{};
+}
+
+}  // namespace raster

@@ -1,0 +1,110 @@
+#include "platform/raster/raster.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace raster {
+
+namespace {
+
+int ClampToInt(int64_t v) {
+  return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// True when a and b together cover exactly their bounding box, so merging them repaints nothing extra.
+bool TilesBoundingBox(const Rect& a, const Rect& b) {
+  return Union(a, b).Area() == a.Area() + b.Area() - Intersect(a, b).Area();
+}
+
+// The parts of `box` outside `hole` (which lies inside it), as up to four strips.
+void AddFrame(DirtyRegion& region, const Rect& box, const Rect& hole) {
+  region.Add({box.left, box.top, box.right, hole.top});
+  region.Add({box.left, hole.bottom, box.right, box.bottom});
+  region.Add({box.left, hole.top, hole.left, hole.bottom});
+  region.Add({hole.right, hole.top, box.right, hole.bottom});
+}
+
+}  // namespace
+
+int64_t Rect::Area() const { return Empty() ? 0 : (int64_t{right} - left) * (int64_t{bottom} - top); }
+
+bool Rect::Contains(const Rect& inner) const {
+  return inner.Empty() ||
+         (left <= inner.left && top <= inner.top && right >= inner.right && bottom >= inner.bottom);
+}
+
+Rect Union(const Rect& a, const Rect& b) {
+  if (a.Empty()) return b.Empty() ? Rect{} : b;
+  if (b.Empty()) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+Pixel PenFromColorRef(uint32_t colorref) {
+  const Pixel r = colorref & 0xFF, g = (colorref >> 8) & 0xFF, b = (colorref >> 16) & 0xFF;
+  return 0xFF000000 | r << 16 | g << 8 | b;
+}
+
+Bitmap::Bitmap(int width, int height, Pixel fill) : width_(std::max(width, 0)), height_(std::max(height, 0)) {
+  if (width_ == 0 || height_ == 0) width_ = height_ = 0;
+  pixels_.assign(static_cast<size_t>(width_) * height_, fill);
+}
+
+Rect Bounds(const DrawOp& op) {
+  if (op.box.Empty()) return {};
+  if (op.kind != DrawOp::Kind::Sprite) return op.box;
+  if (!op.sprite) return {};
+  const Rect r{op.box.left, op.box.top, ClampToInt(int64_t{op.box.left} + op.sprite->Width()),
+               ClampToInt(int64_t{op.box.top} + op.sprite->Height())};
+  return Intersect(r, op.box);
+}
+
+void DirtyRegion::Add(const Rect& r) {
+  if (r.Empty()) return;
+  Rect add = r;
+  // Swallow what the new rectangle covers, and grow it over neighbours it tiles with exactly; repeat, since
+  // a grown rectangle may now cover more.
+  for (bool grown = true; grown;) {
+    grown = false;
+    for (size_t i = 0; i < rects_.size(); ++i) {
+      if (rects_[i].Contains(add)) return;
+      if (add.Contains(rects_[i]) || TilesBoundingBox(add, rects_[i])) {
+        add = Union(add, rects_[i]);
+        rects_.erase(rects_.begin() + static_cast<ptrdiff_t>(i));
+        grown = true;
+        break;
+      }
+    }
+  }
+  rects_.push_back(add);
+  if (rects_.size() <= kMaxRects) return;
+
+  // Too many pieces: merge the pair whose bounding box adds the fewest pixels.
+  size_t bestA = 0, bestB = 1;
+  int64_t bestCost = std::numeric_limits<int64_t>::max();
+  for (size_t a = 0; a < rects_.size(); ++a) {
+    for (size_t b = a + 1; b < rects_.size(); ++b) {
+      const int64_t cost = Union(rects_[a], rects_[b]).Area() - rects_[a].Area() - rects_[b].Area() +
+                           Intersect(rects_[a], rects_[b]).Area();
+      if (cost < bestCost) bestCost = cost, bestA = a, bestB = b;
+    }
+  }
+  const Rect merged = Union(rects_[bestA], rects_[bestB]);
+  rects_.erase(rects_.begin() + static_cast<ptrdiff_t>(bestB));
+  rects_.erase(rects_.begin() + static_cast<ptrdiff_t>(bestA));
+  Add(merged);
+}
+
+void AddRectChange(DirtyRegion& region, const Rect& before, const Rect& after) {
+  if (before == after) return;
+  const Rect common = Intersect(before, after);
+  if (common.Empty()) {
+    region.Add(before);
+    region.Add(after);
+    return;
+  }
+  AddFrame(region, before, common);
+  AddFrame(region, after, common);
+}
+
+}  // namespace raster

@@ -1,0 +1,73 @@
+// The product's backend: the toolkit's System on the Win32 API. Thin by design: each operation is the
+// matching system call; what the program decides lives in the feature code.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <vector>
+
+#include "platform/system.h"
+#include "platform/win32/handle.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_tray.h"
+
+namespace tk {
+
+class Win32Window;
+
+class Win32System final : public System {
+ public:
+  explicit Win32System(HINSTANCE instance);
+  ~Win32System() override;
+  Win32System(const Win32System&) = delete;
+  Win32System& operator=(const Win32System&) = delete;
+
+  // --- System ---
+  ScreenMetrics PrimaryScreen() override;
+  bool PrevInstance() override;
+  std::string AppPath() override;
+  void SetTaskVisible(bool visible) override;
+  void Sleep(uint32_t milliseconds) override;
+  int MsgBox(const std::string& text, const std::string& title, int style) override;
+  int ModifierState() override;
+  WindowHandle DesktopWindow() override;
+  Picture WindowToPicture(WindowHandle window, bool clientArea, int32_t left, int32_t top, int32_t width,
+                          int32_t height) override;
+  std::unique_ptr<WindowHost> CreateWindowHost(Form& form) override;
+  bool NotifyIcon(uint32_t message, const TrayIconData& data) override;
+  bool RegisterHotKey(WindowHandle window, int id, uint32_t modifiers, uint32_t virtualKey) override;
+  bool UnregisterHotKey(WindowHandle window, int id) override;
+  WndProc SetWindowProc(WindowHandle window, WndProc proc) override;
+  intptr_t CallWindowProc(WndProc proc, WindowHandle window, uint32_t message, uintptr_t wParam,
+                          intptr_t lParam) override;
+  Registry& UserRegistry() override { return registry_; }
+  void Quit() override;
+
+  // --- For the windows ---
+  HINSTANCE Instance() const { return instance_; }
+  const char* WindowClass() const { return kWindowClass; }
+  // The cursor for a pointer shape number; the custom shape is the program's highlighter.
+  HCURSOR CursorFor(int pointer) const;
+  win32::TrayIcon& Tray() { return tray_; }
+  bool TaskVisible() const { return taskVisible_; }
+  void WindowCreated(Win32Window& window);
+  void WindowDestroyed(Win32Window& window);
+
+ private:
+  static constexpr const char* kWindowClass = "Lumora.Form";
+
+  HINSTANCE instance_;
+  ATOM windowClass_ = 0;
+  Win32Registry registry_;
+  win32::UniqueMutex instanceClaim_;
+  std::optional<bool> prevInstance_;
+  win32::TrayIcon tray_;
+  std::vector<Win32Window*> windows_;
+  bool taskVisible_ = true;
+};
+
+// Runs the thread's message loop until Quit; returns the exit code it carried.
+int RunMessageLoop();
+
+}  // namespace tk

@@ -1,0 +1,331 @@
+// The win32 backend on its own, under Wine on the harness's display: handle owners, the capture, the window
+// a form gets (placement, styles, painting, its procedure chain and pointer) and the process-wide services.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <type_traits>
+#include <vector>
+
+#include "platform/form.h"
+#include "platform/win32/handle.h"
+#include "platform/win32/win32_capture.h"
+#include "platform/win32/win32_system.h"
+#include "resources/resource_ids.h"
+
+using namespace tk::win32;
+
+namespace {
+
+bool IsGdiObject(HGDIOBJ object) {
+  return ::GetObjectType(object) != 0;
+}
+
+void PumpMessages() {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) continue;  // an unloaded last form asks to quit; the test goes on
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+// Every pixel tells its own place, so a shifted or scaled copy cannot pass for it.
+raster::Pixel PatternAt(int x, int y) {
+  return 0xFF000000u | (static_cast<uint32_t>(x & 0xFF) << 16) | (static_cast<uint32_t>(y & 0xFF) << 8) |
+         static_cast<uint32_t>(((x >> 8) & 0xF) << 4 | ((y >> 8) & 0xF));
+}
+
+tk::Picture Pattern(int width, int height) {
+  auto picture = std::make_shared<raster::Bitmap>(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) picture->Row(y)[x] = PatternAt(x, y);
+  return picture;
+}
+
+// A form that remembers the pointer moves that reached it.
+class ProbeForm : public tk::Form {
+ public:
+  explicit ProbeForm(tk::App& application) : Form(application, "ProbeForm") {}
+  void Form_MouseMove(int16_t, int16_t, float x, float) override { movesX.push_back(x); }
+  std::vector<float> movesX;
+};
+
+class Win32Backend : public ::testing::Test {
+ protected:
+  Win32Backend() : system(::GetModuleHandleA(nullptr)), app(system), form(app) { form.Load(); }
+  ~Win32Backend() override {
+    form.Unload();
+    PumpMessages();
+  }
+
+  HWND Window() const { return static_cast<HWND>(form.hWnd()); }
+
+  // Shows the form maximised with the pattern as its picture, painted.
+  void ShowPattern() {
+    const tk::ScreenMetrics screen = system.PrimaryScreen();
+    form.SetPicture(Pattern(screen.widthPixels, screen.heightPixels));
+    form.SetWindowState(tk::kWindowMaximized);
+    form.Show();
+    ::UpdateWindow(Window());
+    PumpMessages();
+  }
+
+  tk::Win32System system;
+  tk::App app;
+  ProbeForm form;
+};
+
+bool SamePixels(const raster::Bitmap& picture, int left, int top) {
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x)
+      if (picture.At(x, y) != PatternAt(left + x, top + y)) return false;
+  return true;
+}
+
+}  // namespace
+
+// --- Handle owners ---
+
+TEST(UniqueHandle, FreesAtScopeEndAndResetButNotAfterRelease) {
+  static_assert(!std::is_copy_constructible_v<UniqueBrush> && !std::is_copy_assignable_v<UniqueBrush>);
+  static_assert(!std::is_convertible_v<UniqueBrush, HBRUSH>, "no implicit conversion to the raw handle");
+
+  HBRUSH raw = ::CreateSolidBrush(RGB(1, 2, 3));
+  {
+    UniqueBrush owner(raw);
+    EXPECT_TRUE(owner);
+    EXPECT_EQ(owner.get(), raw);
+  }
+  EXPECT_FALSE(IsGdiObject(raw));
+
+  UniqueBrush first(::CreateSolidBrush(RGB(4, 5, 6)));
+  const HBRUSH moved = first.get();
+  UniqueBrush second(std::move(first));
+  EXPECT_FALSE(first);
+  EXPECT_EQ(second.get(), moved);
+  second = UniqueBrush(::CreateSolidBrush(RGB(7, 8, 9)));
+  EXPECT_FALSE(IsGdiObject(moved)) << "move assignment frees what the target held";
+
+  const HBRUSH kept = second.release();
+  EXPECT_FALSE(second);
+  EXPECT_TRUE(IsGdiObject(kept));
+  second.reset(kept);
+  second.reset();
+  EXPECT_FALSE(IsGdiObject(kept));
+}
+
+TEST(ScopedSelect, PutsThePreviousObjectBack) {
+  UniqueHdc dc(::CreateCompatibleDC(nullptr));
+  ASSERT_TRUE(dc);
+  const HGDIOBJ stock = ::GetCurrentObject(dc.get(), OBJ_BITMAP);
+  UniqueBitmap bitmap(::CreateCompatibleBitmap(dc.get(), 4, 4));
+  {
+    ScopedSelect selected(dc.get(), bitmap.get());
+    EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_BITMAP), bitmap.get());
+  }
+  EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_BITMAP), stock);
+
+  ScopedSelect again(dc.get(), bitmap.get());
+  EXPECT_EQ(again.Restore(), bitmap.get()) << "Restore returns what was selected until then";
+  EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_BITMAP), stock);
+}
+
+// --- Capture ---
+
+TEST(Capture, ImpossibleRequestsStillGivePictures) {
+  const HWND desktop = ::GetDesktopWindow();
+  for (auto [width, height] : {std::pair{0, 10}, {10, 0}, {-3, 5}, {5, -3}}) {
+    const tk::Picture picture = WindowToPicture(desktop, false, 0, 0, width, height);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->Width(), 0);
+    EXPECT_EQ(picture->Height(), 0);
+  }
+
+  // A window that does not exist gives black of the asked size.
+  const tk::Picture missing = WindowToPicture(reinterpret_cast<HWND>(0x7FFF0), true, 0, 0, 7, 5);
+  ASSERT_TRUE(missing);
+  ASSERT_EQ(missing->Width(), 7);
+  ASSERT_EQ(missing->Height(), 5);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x) EXPECT_EQ(missing->At(x, y), 0xFF000000u);
+
+  // Reaching beyond the screen, or asking for more than memory holds, must not crash.
+  const tk::Picture beyond = WindowToPicture(desktop, false, -50, -50, 100, 100);
+  EXPECT_EQ(beyond->Width(), 100);
+  const tk::Picture huge = WindowToPicture(desktop, false, 0, 0, 200000, 200000);
+  ASSERT_TRUE(huge);
+  EXPECT_TRUE(huge->Width() == 0 || huge->Width() == 200000);
+}
+
+TEST(Capture, BitmapPictureCopiesThePixelsAndFreesTheBitmap) {
+  EXPECT_EQ(CreateBitmapPicture(UniqueBitmap(), UniquePalette())->Width(), 0);
+
+  BITMAPINFO format{};
+  format.bmiHeader = {sizeof format.bmiHeader, 3, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  UniqueBitmap bitmap(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ASSERT_TRUE(bitmap);
+  const uint32_t pixels[6] = {0x112233, 0x445566, 0x778899, 0xAABBCC, 0xDDEEFF, 0x000001};
+  std::memcpy(bits, pixels, sizeof pixels);
+  const HBITMAP raw = bitmap.get();
+
+  const tk::Picture picture = CreateBitmapPicture(std::move(bitmap), UniquePalette());
+  ASSERT_EQ(picture->Width(), 3);
+  ASSERT_EQ(picture->Height(), 2);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(picture->At(i % 3, i / 3), 0xFF000000u | pixels[i]) << i;
+  EXPECT_FALSE(IsGdiObject(raw)) << "the picture owns a copy; the bitmap is freed";
+}
+
+TEST_F(Win32Backend, CaptureReadsTheWindowUnscaledAtTheAskedPlace) {
+  ShowPattern();
+  const tk::Picture client = WindowToPicture(Window(), true, 10, 20, 100, 50);
+  ASSERT_EQ(client->Width(), 100);
+  ASSERT_EQ(client->Height(), 50);
+  EXPECT_TRUE(SamePixels(*client, 10, 20));
+
+  // The screen shows the window once the display has caught up with it.
+  const tk::ScreenMetrics screen = system.PrimaryScreen();
+  bool same = false;
+  for (int attempt = 0; attempt < 50 && !same; ++attempt) {
+    PumpMessages();
+    const tk::Picture desktop =
+        system.WindowToPicture(system.DesktopWindow(), false, 0, 0, screen.widthPixels, screen.heightPixels);
+    same = SamePixels(*desktop, 0, 0);
+    if (!same) ::Sleep(100);
+  }
+  EXPECT_TRUE(same) << "the desktop capture does not show the full-screen window pixel for pixel";
+}
+
+// --- The form's window ---
+
+TEST_F(Win32Backend, MaximisedCoversThePrimaryMonitorWithoutFrameOrTaskBarButton) {
+  ShowPattern();
+  RECT window{};
+  ::GetWindowRect(Window(), &window);
+  const tk::ScreenMetrics screen = system.PrimaryScreen();
+  EXPECT_EQ(window.left, 0);
+  EXPECT_EQ(window.top, 0);
+  EXPECT_EQ(window.right, screen.widthPixels);
+  EXPECT_EQ(window.bottom, screen.heightPixels);
+  EXPECT_EQ(form.ClientWidth(), screen.widthPixels);
+  EXPECT_EQ(form.ClientHeight(), screen.heightPixels);
+
+  const LONG_PTR style = ::GetWindowLongPtrA(Window(), GWL_STYLE);
+  const LONG_PTR exStyle = ::GetWindowLongPtrA(Window(), GWL_EXSTYLE);
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_FALSE(style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
+  EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+  app.SetTaskVisible(false);
+  EXPECT_TRUE(::GetWindowLongPtrA(Window(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(::GetWindowLongPtrA(Window(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+  // No close box, and no closing by the keyboard either.
+  ::SendMessageA(Window(), WM_CLOSE, 0, 0);
+  PumpMessages();
+  EXPECT_TRUE(::IsWindow(Window()));
+  EXPECT_TRUE(form.Loaded());
+}
+
+TEST_F(Win32Backend, InvalidateMarksOnlyThatRectangle) {
+  ShowPattern();
+  ASSERT_FALSE(::GetUpdateRect(Window(), nullptr, FALSE)) << "the first paint left something unpainted";
+  form.Invalidate({100, 200, 130, 260});
+  RECT pending{};
+  ASSERT_TRUE(::GetUpdateRect(Window(), &pending, FALSE));
+  EXPECT_EQ(pending.left, 100);
+  EXPECT_EQ(pending.top, 200);
+  EXPECT_EQ(pending.right, 130);
+  EXPECT_EQ(pending.bottom, 260);
+  ::UpdateWindow(Window());
+  EXPECT_FALSE(::GetUpdateRect(Window(), nullptr, FALSE));
+}
+
+namespace {
+tk::WndProc g_previous = nullptr;
+tk::System* g_system = nullptr;
+int g_seen = 0;
+intptr_t CountingProc(tk::WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message == WM_MOUSEMOVE) ++g_seen;
+  return g_system->CallWindowProc(g_previous, window, message, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(Win32Backend, AReplacedProcedureChainsToTheFormsOwn) {
+  g_system = &system;
+  g_previous = system.SetWindowProc(form.hWnd(), &CountingProc);
+  ASSERT_NE(g_previous, nullptr);
+
+  // A hidden form takes moves as the tray's notifications: x is the mouse message.
+  ::SendMessageA(Window(), WM_MOUSEMOVE, 0, MAKELPARAM(WM_LBUTTONDBLCLK, 0));
+  EXPECT_EQ(g_seen, 1);
+  ASSERT_EQ(form.movesX.size(), 1u);
+  EXPECT_EQ(form.movesX[0], WM_LBUTTONDBLCLK * form.TwipsPerPixel());
+
+  // Coordinates are signed: a captured pointer left of the window is negative.
+  form.Show();
+  ::SendMessageA(Window(), WM_MOUSEMOVE, 0, MAKELPARAM(-20, 5));
+  ASSERT_EQ(form.movesX.size(), 2u);
+  EXPECT_EQ(form.movesX[1], -20 * form.TwipsPerPixel());
+
+  EXPECT_EQ(system.SetWindowProc(form.hWnd(), g_previous), &CountingProc);
+  ::SendMessageA(Window(), WM_MOUSEMOVE, 0, 0);
+  EXPECT_EQ(g_seen, 2) << "the restored procedure no longer passes through the replacement";
+}
+
+TEST_F(Win32Backend, PointerShapesFollowTheForm) {
+  const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  const HCURSOR highlighter = ::LoadCursorA(instance, MAKEINTRESOURCEA(IDC_HIGHLIGHTER));
+  ASSERT_NE(highlighter, nullptr) << "the highlighter pointer is missing from the resources";
+  EXPECT_EQ(system.CursorFor(tk::kPointerCustom), highlighter);
+  EXPECT_EQ(system.CursorFor(tk::kPointerDefault), ::LoadCursorA(nullptr, IDC_ARROW));
+  EXPECT_EQ(system.CursorFor(tk::kPointerSizeAll), ::LoadCursorA(nullptr, IDC_SIZEALL));
+  EXPECT_EQ(system.CursorFor(tk::kPointerSizeNESW), ::LoadCursorA(nullptr, IDC_SIZENESW));
+  EXPECT_EQ(system.CursorFor(tk::kPointerSizeNS), ::LoadCursorA(nullptr, IDC_SIZENS));
+  EXPECT_EQ(system.CursorFor(tk::kPointerSizeNWSE), ::LoadCursorA(nullptr, IDC_SIZENWSE));
+  EXPECT_EQ(system.CursorFor(tk::kPointerSizeWE), ::LoadCursorA(nullptr, IDC_SIZEWE));
+
+  ShowPattern();
+  form.SetMousePointer(tk::kPointerCustom);
+  ::SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Window()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(::GetCursor(), highlighter);
+  form.SetMousePointer(tk::kPointerSizeWE);
+  ::SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Window()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, IDC_SIZEWE));
+}
+
+TEST_F(Win32Backend, TheProgramIconIsTheWindowsAndTheTrays) {
+  EXPECT_NE(form.IconHandle(), 0u);
+  EXPECT_EQ(::SendMessageA(Window(), WM_GETICON, ICON_SMALL, 0), static_cast<LRESULT>(form.IconHandle()));
+  EXPECT_NE(::SendMessageA(Window(), WM_GETICON, ICON_BIG, 0), 0);
+}
+
+// --- Process-wide services ---
+
+TEST(Win32Services, TheFirstInstanceHoldsItsClaimForLife) {
+  tk::Win32System system(::GetModuleHandleA(nullptr));
+  EXPECT_FALSE(system.PrevInstance());
+  EXPECT_FALSE(system.PrevInstance()) << "asking again does not change the answer";
+  UniqueMutex other(::CreateMutexA(nullptr, FALSE, "Local\\Lumora.SingleInstance"));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS))
+      << "a second start would see the claim";
+}
+
+TEST(Win32Services, PathScreenAndKeys) {
+  tk::Win32System system(::GetModuleHandleA(nullptr));
+  char module[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+  const std::string path = system.AppPath();
+  EXPECT_EQ(std::string(module).rfind('\\'), path.size()) << path;
+  EXPECT_NE(path.back(), '\\');
+
+  const tk::ScreenMetrics screen = system.PrimaryScreen();
+  EXPECT_EQ(screen.widthPixels, ::GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(screen.heightPixels, ::GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_GT(screen.dpi, 0);
+  EXPECT_EQ(system.ModifierState(), 0);
+}
