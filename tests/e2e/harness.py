@@ -125,6 +125,22 @@ class Display:
     def key(self, *keys):
         self.xdotool("key", *keys)
 
+    def drag(self, points, button=1, keys=(), pause=0.07):
+        """Presses `button` at the first point, moves through the others and releases it at the last, with `keys`
+        held down throughout. Wine merges moves less than about 60 ms apart, hence the pause between them."""
+        self.move(*points[0])
+        time.sleep(pause)
+        for key in keys:
+            self.xdotool("keydown", key)
+        self.xdotool("mousedown", button)
+        for point in points[1:]:
+            time.sleep(pause)
+            self.move(*point)
+        time.sleep(pause)
+        self.xdotool("mouseup", button)
+        for key in reversed(keys):
+            self.xdotool("keyup", key)
+
     def cursor_image(self):
         """The X cursor now shown: (width, height, xhot, yhot, RGBA bytes), or None when the server gives none."""
         return _cursor_image(self.name)

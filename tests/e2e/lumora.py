@@ -159,6 +159,15 @@ class Lumora:
         time.sleep(0.3)  # the menu paints after it maps
         return box
 
+    def menus(self):
+        """The popup menus shown now: unnamed X windows narrower than half the screen."""
+        found = set()
+        for window in self.display.visible_windows(name="^$"):
+            box = self.display.geometry(window)
+            if box and box[2] < WIDTH // 2:
+                found.add(window)
+        return found
+
     def click_last_menu_item(self, menu_box):
         left, top, width, height = menu_box
         self.display.move(left + width // 3, top + height - 10)

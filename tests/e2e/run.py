@@ -21,7 +21,9 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import Display, Failure, Prefix, Skip, WineTemplate, build_probe, make_workdir  # noqa: E402
 from lumora import Lumora  # noqa: E402
 from pictures import Picture, rgba_png  # noqa: E402
+import test_draw  # noqa: E402
 import test_shell  # noqa: E402
+import test_stamps  # noqa: E402
 
 REPO = Path(__file__).resolve().parents[2]
 TOOLS = ["Xvfb", "wine", "wineserver", "wineboot", "xdotool", "import", "display"]
@@ -95,7 +97,8 @@ def main():
         print(f"SKIP: missing tools: {', '.join(missing)}")
         return SKIP
 
-    tests = [t for t in test_shell.TESTS if not args.only or args.only in t.__name__]
+    every_test = test_shell.TESTS + test_draw.TESTS + test_stamps.TESTS
+    tests = [t for t in every_test if not args.only or args.only in t.__name__]
     # A terminated run still cleans up: SIGTERM unwinds like Ctrl+C.
     signal.signal(signal.SIGTERM, interrupted)
 
