@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 #if defined(__SSE4_1__)
@@ -20,34 +21,102 @@ constexpr int kBandBytes = 128 * 1024;
 constexpr int kPrefetchRows = 8;
 constexpr int kPrefetchWidth = 256;
 constexpr int kEllipseRowsPerTest = 8;
+// Rectangles folded into the copy of the picture; the runs of a row cost a little for each, so a scene with
+// very many rectangles applies the rest in passes of their own.
+constexpr size_t kMaxFolded = 32;
 
 struct ActiveOp {
   const DrawOp* op;
   Rect bounds;  // Bounds(op) clipped to the composed area
 };
 
-// The ops of one Compose call. Small repaints (a stroke step, a drag strip) run many times a second, so
-// the usual handful of ops lives on the stack.
-class OpList {
+// A few items on the stack, more on the heap. Small repaints (a stroke step, a drag strip) run many times a
+// second, and their handful of ops should not cost an allocation.
+template <class T, size_t N>
+class SmallVector {
  public:
-  void Add(const ActiveOp& op) {
-    if (size_ < kInline) {
-      inline_[size_++] = op;
-    } else {
-      if (heap_.empty()) heap_.assign(inline_, inline_ + kInline);
-      heap_.push_back(op);
-      ++size_;
+  void push_back(const T& item) {
+    if (size_ < N && heap_.empty()) {
+      inline_[size_++] = item;
+      return;
     }
+    if (heap_.empty()) heap_.assign(inline_, inline_ + size_);
+    heap_.push_back(item);
+    ++size_;
   }
-  const ActiveOp* begin() const { return heap_.empty() ? inline_ : heap_.data(); }
-  const ActiveOp* end() const { return begin() + size_; }
-  bool Empty() const { return size_ == 0; }
+  void clear() {
+    size_ = 0;
+    heap_.clear();
+  }
+  size_t size() const { return size_; }
+  const T* begin() const { return heap_.empty() ? inline_ : heap_.data(); }
+  const T* end() const { return begin() + size_; }
+  T& back() { return (heap_.empty() ? inline_ : heap_.data())[size_ - 1]; }
 
  private:
-  static constexpr size_t kInline = 24;
-  ActiveOp inline_[kInline];
-  std::vector<ActiveOp> heap_;
+  T inline_[N];
+  std::vector<T> heap_;
   size_t size_ = 0;
+};
+
+using OpList = SmallVector<ActiveOp, 24>;
+
+// A stretch [first, last) of a row and the AND of the rectangles that cover it.
+struct PenRun {
+  int first = 0, last = 0;
+  Pixel pen = 0xFFFFFFFF;
+};
+
+// Rectangles ANDed into the copy of the picture rather than in a pass of their own. For each row they cut
+// the area into runs of one combined pen; the runs change only at a rectangle's top or bottom, so they are
+// worked out again only there.
+class FoldedRects {
+ public:
+  FoldedRects(const OpList& rects, int left, int right) : rects_(rects), left_(left), right_(right) {}
+
+  const SmallVector<PenRun, 2 * kMaxFolded + 1>& RunsFor(int y) {
+    if (y < validFrom_ || y >= validTo_) Build(y);
+    return runs_;
+  }
+
+ private:
+  void Build(int y) {
+    validFrom_ = y;
+    validTo_ = std::numeric_limits<int>::max();
+    int edges[2 * kMaxFolded + 2];
+    int count = 0;
+    edges[count++] = left_;
+    edges[count++] = right_;
+    for (const ActiveOp& r : rects_) {
+      const Rect& b = r.bounds;
+      if (y < b.top) validTo_ = std::min(validTo_, b.top);
+      if (y >= b.top && y < b.bottom) {
+        validTo_ = std::min(validTo_, b.bottom);
+        edges[count++] = b.left;
+        edges[count++] = b.right;
+      }
+    }
+    std::sort(edges, edges + count);
+    count = static_cast<int>(std::unique(edges, edges + count) - edges);
+    runs_.clear();
+    for (int i = 0; i + 1 < count; ++i) {
+      Pixel pen = 0xFFFFFFFF;
+      for (const ActiveOp& r : rects_) {
+        const Rect& b = r.bounds;
+        if (y >= b.top && y < b.bottom && b.left <= edges[i] && b.right >= edges[i + 1]) pen &= r.op->pen;
+      }
+      if (runs_.size() > 0 && runs_.back().pen == pen) {
+        runs_.back().last = edges[i + 1];
+      } else {
+        runs_.push_back({edges[i], edges[i + 1], pen});
+      }
+    }
+  }
+
+  const OpList& rects_;
+  int left_, right_;
+  int validFrom_ = 0, validTo_ = 0;  // rows for which runs_ holds
+  SmallVector<PenRun, 2 * kMaxFolded + 1> runs_;
 };
 
 // The ground layers: picture (or back colour) ANDed with the freehand ink.
@@ -72,9 +141,12 @@ class Ground {
     };
     const size_t n = static_cast<size_t>(right_ - left_);
     lines(out.Row(y) + left_, n * sizeof(Pixel));
-    if (y < pictureRows_ && pictureEnd_ > left_) lines(scene_.picture->Row(y) + left_, (pictureEnd_ - left_) * sizeof(Pixel));
+    if (y < pictureRows_ && pictureEnd_ > left_) {
+      lines(scene_.picture->Row(y) + left_, (pictureEnd_ - left_) * sizeof(Pixel));
+    }
     if (y < inkRows_) {
-      const int first = std::max(scene_.ink->InkFirst(y), left_), last = std::min(scene_.ink->InkLast(y), right_);
+      const int first = std::max(scene_.ink->InkFirst(y), left_),
+                last = std::min(scene_.ink->InkLast(y), right_);
       if (first < last) lines(scene_.ink->Row(y) + first, last - first);
     }
 #else
@@ -82,12 +154,11 @@ class Ground {
 #endif
   }
 
-  // One row into dst (which points at column `left`), also ANDed with `pen`: the full-width rectangles
-  // folded into the copy.
-  void Row(int y, Pixel pen, Pixel* dst) const {
+  // One row into dst (which points at column `left`), each run of it also ANDed with the run's pen.
+  template <class Runs>
+  void Row(int y, const Runs& runs, Pixel* dst) const {
     const Pixel* picture = y < pictureRows_ ? scene_.picture->Row(y) : nullptr;
     const int pictureEnd = picture ? pictureEnd_ : left_;
-    const Pixel back = scene_.backColor & pen;
     int inkFirst = right_, inkLast = right_;
     const uint8_t* ink = nullptr;
     if (y < inkRows_) {
@@ -99,26 +170,31 @@ class Ground {
         inkFirst = inkLast = right_;
       }
     }
-    auto span = [&](int a, int b, bool inked) {
-      const int mid = std::clamp(pictureEnd, a, b);
-      if (a < mid) {
-        if (inked) {
-          detail::CopyAndInk(picture + a, ink + a, lookup_, dst + (a - left_), mid - a, pen);
-        } else {
-          detail::CopyAnd(picture + a, dst + (a - left_), mid - a, pen);
+    for (const PenRun& run : runs) {
+      const Pixel pen = run.pen, back = scene_.backColor & run.pen;
+      auto span = [&](int a, int b, bool inked) {
+        const int mid = std::clamp(pictureEnd, a, b);
+        if (a < mid) {
+          if (inked) {
+            detail::CopyAndInk(picture + a, ink + a, lookup_, dst + (a - left_), mid - a, pen);
+          } else {
+            detail::CopyAnd(picture + a, dst + (a - left_), mid - a, pen);
+          }
         }
-      }
-      if (mid < b) {
-        if (inked) {
-          detail::FillAndInk(back, ink + mid, lookup_, dst + (mid - left_), b - mid);
-        } else {
-          detail::Fill(dst + (mid - left_), b - mid, back);
+        if (mid < b) {
+          if (inked) {
+            detail::FillAndInk(back, ink + mid, lookup_, dst + (mid - left_), b - mid);
+          } else {
+            detail::Fill(dst + (mid - left_), b - mid, back);
+          }
         }
-      }
-    };
-    if (left_ < inkFirst) span(left_, inkFirst, false);
-    if (inkFirst < inkLast) span(inkFirst, inkLast, true);
-    if (inkLast < right_) span(inkLast, right_, false);
+      };
+      const int first = std::clamp(inkFirst, run.first, run.last),
+                last = std::clamp(inkLast, run.first, run.last);
+      if (run.first < first) span(run.first, first, false);
+      if (first < last) span(first, last, true);
+      if (last < run.last) span(last, run.last, false);
+    }
   }
 
  private:
@@ -155,7 +231,8 @@ void ApplyOp(const ActiveOp& active, const Rect& band, const Surface& out) {
     }
     case DrawOp::Kind::Sprite:
       for (int y = r.top; y < r.bottom; ++y) {
-        detail::BlendOver(op.sprite->Row(y - op.box.top) + (r.left - op.box.left), out.Row(y) + r.left, r.Width());
+        detail::BlendOver(op.sprite->Row(y - op.box.top) + (r.left - op.box.left), out.Row(y) + r.left,
+                          r.Width());
       }
       break;
   }
@@ -168,38 +245,36 @@ void Compose(const Scene& scene, Rect area, const Surface& out) {
   area = Intersect(area, Rect{0, 0, out.width, out.height});
   if (area.Empty()) return;
 
-  // Every AND commutes with the ink and with every other AND, so the rectangles that span the whole area
-  // and come before the first sprite are folded into the copy of the picture: a full-screen highlight, or
-  // a rectangle under a repainted strip, then costs no extra pass. Everything else is applied per band, in
-  // order.
+  // Every AND commutes with the ink and with every other AND, so the rectangles that come before the first
+  // sprite are folded into the copy of the picture: a highlight costs no pass of its own. Everything else
+  // is applied per band, in order.
   OpList folded, layered;
   bool seenSprite = false;
   for (const DrawOp& op : scene.ops) {
     const Rect b = Intersect(Bounds(op), area);
     if (b.Empty()) continue;
     seenSprite = seenSprite || op.kind == DrawOp::Kind::Sprite;
-    const bool fullWidth = b.left == area.left && b.right == area.right;
-    if (!seenSprite && op.kind == DrawOp::Kind::FillRect && fullWidth) {
-      folded.Add({&op, b});
+    if (!seenSprite && op.kind == DrawOp::Kind::FillRect && folded.size() < kMaxFolded) {
+      folded.push_back({&op, b});
     } else {
-      layered.Add({&op, b});
+      layered.push_back({&op, b});
     }
   }
+  FoldedRects runs(folded, area.left, area.right);
 
   const Ground ground(scene, area.left, area.right);
   // Hardware prefetchers follow long rows by themselves; a narrow area jumps to a new row every few cache
   // lines, so it asks for the rows ahead itself.
   const bool prefetch = area.Width() <= kPrefetchWidth;
+  if (prefetch) {
+    for (int y = area.top; y < std::min(area.top + kPrefetchRows, area.bottom); ++y) ground.Prefetch(y, out);
+  }
   const int bandRows = std::clamp(kBandBytes / (area.Width() * int(sizeof(Pixel))), 1, area.Height());
   for (int top = area.top; top < area.bottom; top += bandRows) {
     const Rect band{area.left, top, area.right, std::min(top + bandRows, area.bottom)};
     for (int y = band.top; y < band.bottom; ++y) {
       if (prefetch && y + kPrefetchRows < area.bottom) ground.Prefetch(y + kPrefetchRows, out);
-      Pixel pen = 0xFFFFFFFF;
-      for (const ActiveOp& f : folded) {
-        if (y >= f.bounds.top && y < f.bounds.bottom) pen &= f.op->pen;
-      }
-      ground.Row(y, pen, out.Row(y) + area.left);
+      ground.Row(y, runs.RunsFor(y), out.Row(y) + area.left);
     }
     for (const ActiveOp& op : layered) ApplyOp(op, band, out);
   }

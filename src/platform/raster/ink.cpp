@@ -16,11 +16,12 @@ namespace raster {
 namespace {
 
 constexpr Pixel kNoInk = 0xFFFFFFFF;
-constexpr int kPrefetchRows = 8;
+constexpr int kRowsPerBatch = 64;
 
 int ChannelDistance(Pixel a, Pixel b) {
   int d = 0;
-  for (int shift = 0; shift < 32; shift += 8) d += std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
+  for (int shift = 0; shift < 32; shift += 8)
+    d += std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
   return d;
 }
 
@@ -56,7 +57,8 @@ void InkLayer::Erase() {
   // Only the rows' inked extents can hold non-zero bytes, so a Cls after a few strokes is cheap.
   for (int y = 0; y < height_; ++y) {
     if (rowFirst_[y] < rowLast_[y]) {
-      std::memset(index_.data() + static_cast<size_t>(y) * width_ + rowFirst_[y], 0, rowLast_[y] - rowFirst_[y]);
+      std::memset(index_.data() + static_cast<size_t>(y) * width_ + rowFirst_[y], 0,
+                  rowLast_[y] - rowFirst_[y]);
     }
     rowFirst_[y] = rowLast_[y] = 0;
   }
@@ -77,8 +79,7 @@ int InkLayer::MasksInUse() const {
 }
 
 size_t InkLayer::ByteSize() const {
-  return index_.capacity() + (rowFirst_.capacity() + rowLast_.capacity()) * sizeof(int32_t) + sizeof(masks_) +
-         sizeof(useCount_) + sizeof(penMap_);
+  return sizeof(*this) + index_.capacity() + (rowFirst_.capacity() + rowLast_.capacity()) * sizeof(int32_t);
 }
 
 uint8_t InkLayer::IndexFor(uint8_t current, Pixel pen) {
@@ -99,10 +100,8 @@ uint8_t InkLayer::IndexFor(uint8_t current, Pixel pen) {
     }
     return static_cast<uint8_t>(best);
   }
-  // A reused entry may have been mapped from or to earlier in this line, when it still meant another mask.
-  for (int i = 0; i < 256; ++i) {
-    if (penMap_[i] == slot) SetPenMap(i, kUnmapped);
-  }
+  // A line visits each pixel once, and every index it has mapped to keeps the pixels it was given, so no
+  // pixel still to come refers to a reused entry; its old mapping is dropped all the same.
   masks_[slot] = want;
   SetPenMap(slot, kUnmapped);
   return static_cast<uint8_t>(slot);
@@ -151,7 +150,8 @@ void InkLayer::ApplyPen(uint8_t* p, int n, Pixel pen) {
       if (changed) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(q), to);
         // Usually every changed pixel had the same index (fresh paper, or one earlier colour).
-        const __m128i first = _mm_shuffle_epi8(from, _mm_set1_epi8(static_cast<char>(__builtin_ctz(changed))));
+        const __m128i first =
+            _mm_shuffle_epi8(from, _mm_set1_epi8(static_cast<char>(__builtin_ctz(changed))));
         if ((_mm_movemask_epi8(_mm_cmpeq_epi8(from, first)) & changed) == changed) {
           const int f = _mm_cvtsi128_si32(first) & 0xFF, count = __builtin_popcount(changed);
           if (f != 0) useCount_[f] -= count;
@@ -184,28 +184,36 @@ Rect InkLayer::DrawLine(float x1, float y1, float x2, float y2, int width, Pixel
   std::fill(std::begin(penMap_), std::end(penMap_), kUnmapped);
   std::fill(std::begin(mapped16_), std::end(mapped16_), 0);
   int left = width_, right = 0, top = height_, bottom = 0;
-  for (int y = rows.first; y < rows.last; ++y) {
-    const detail::Span s = capsule.Row(y, width_);
-    if (s.Empty()) continue;
+  // Rows are worked out a batch at a time: their square roots overlap in the pipeline, and every row of
+  // the batch can be requested from memory before the first is written.
+  detail::Span spans[kRowsPerBatch];
+  for (int first = rows.first; first < rows.last; first += kRowsPerBatch) {
+    const int count = std::min(kRowsPerBatch, rows.last - first);
+    for (int i = 0; i < count; ++i) spans[i] = capsule.Row(first + i, width_);
 #if defined(__SSE4_1__)
-    // The layer is larger than the caches, and a stroke moves on to new rows: ask for a row ahead now.
-    if (y + kPrefetchRows < rows.last) {
-      const uint8_t* ahead = index_.data() + static_cast<size_t>(y + kPrefetchRows) * width_;
-      _mm_prefetch(reinterpret_cast<const char*>(ahead + s.first), _MM_HINT_T0);
-      _mm_prefetch(reinterpret_cast<const char*>(ahead + s.last - 1), _MM_HINT_T0);
+    for (int i = 0; i < count; ++i) {
+      if (spans[i].Empty()) continue;
+      const uint8_t* row = index_.data() + static_cast<size_t>(first + i) * width_;
+      _mm_prefetch(reinterpret_cast<const char*>(row + spans[i].first), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(row + spans[i].last - 1), _MM_HINT_T0);
     }
 #endif
-    ApplyPen(index_.data() + static_cast<size_t>(y) * width_ + s.first, s.last - s.first, pen);
-    if (rowFirst_[y] == rowLast_[y]) {
-      rowFirst_[y] = s.first;
-      rowLast_[y] = s.last;
-      ++inkedRows_;
-    } else {
-      rowFirst_[y] = std::min(rowFirst_[y], s.first);
-      rowLast_[y] = std::max(rowLast_[y], s.last);
+    for (int i = 0; i < count; ++i) {
+      const detail::Span s = spans[i];
+      if (s.Empty()) continue;
+      const int y = first + i;
+      ApplyPen(index_.data() + static_cast<size_t>(y) * width_ + s.first, s.last - s.first, pen);
+      if (rowFirst_[y] == rowLast_[y]) {
+        rowFirst_[y] = s.first;
+        rowLast_[y] = s.last;
+        ++inkedRows_;
+      } else {
+        rowFirst_[y] = std::min(rowFirst_[y], s.first);
+        rowLast_[y] = std::max(rowLast_[y], s.last);
+      }
+      left = std::min(left, s.first), right = std::max(right, s.last);
+      top = std::min(top, y), bottom = y + 1;
     }
-    left = std::min(left, s.first), right = std::max(right, s.last);
-    top = std::min(top, y), bottom = y + 1;
   }
   return right > left ? Rect{left, top, right, bottom} : Rect{};
 }

@@ -8,12 +8,16 @@ namespace raster {
 namespace {
 
 int ClampToInt(int64_t v) {
-  return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  return static_cast<int>(
+      std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-// True when a and b together cover exactly their bounding box, so merging them repaints nothing extra.
-bool TilesBoundingBox(const Rect& a, const Rect& b) {
-  return Union(a, b).Area() == a.Area() + b.Area() - Intersect(a, b).Area();
+// Sums of areas of rectangles spanning the whole int range need more than 64 bits.
+__extension__ typedef unsigned __int128 WideArea;
+
+// The pixels that the bounding box of a and b adds to what a and b cover.
+WideArea MergeCost(const Rect& a, const Rect& b) {
+  return WideArea{Union(a, b).Area()} + Intersect(a, b).Area() - a.Area() - b.Area();
 }
 
 // The parts of `box` outside `hole` (which lies inside it), as up to four strips.
@@ -26,7 +30,9 @@ void AddFrame(DirtyRegion& region, const Rect& box, const Rect& hole) {
 
 }  // namespace
 
-int64_t Rect::Area() const { return Empty() ? 0 : (int64_t{right} - left) * (int64_t{bottom} - top); }
+uint64_t Rect::Area() const {
+  return Empty() ? 0 : uint64_t(int64_t{right} - left) * uint64_t(int64_t{bottom} - top);
+}
 
 bool Rect::Contains(const Rect& inner) const {
   return inner.Empty() ||
@@ -68,7 +74,7 @@ void DirtyRegion::Add(const Rect& r) {
     grown = false;
     for (size_t i = 0; i < rects_.size(); ++i) {
       if (rects_[i].Contains(add)) return;
-      if (add.Contains(rects_[i]) || TilesBoundingBox(add, rects_[i])) {
+      if (add.Contains(rects_[i]) || MergeCost(add, rects_[i]) == 0) {
         add = Union(add, rects_[i]);
         rects_.erase(rects_.begin() + static_cast<ptrdiff_t>(i));
         grown = true;
@@ -81,11 +87,10 @@ void DirtyRegion::Add(const Rect& r) {
 
   // Too many pieces: merge the pair whose bounding box adds the fewest pixels.
   size_t bestA = 0, bestB = 1;
-  int64_t bestCost = std::numeric_limits<int64_t>::max();
+  WideArea bestCost = MergeCost(rects_[0], rects_[1]);
   for (size_t a = 0; a < rects_.size(); ++a) {
     for (size_t b = a + 1; b < rects_.size(); ++b) {
-      const int64_t cost = Union(rects_[a], rects_[b]).Area() - rects_[a].Area() - rects_[b].Area() +
-                           Intersect(rects_[a], rects_[b]).Area();
+      const WideArea cost = MergeCost(rects_[a], rects_[b]);
       if (cost < bestCost) bestCost = cost, bestA = a, bestB = b;
     }
   }

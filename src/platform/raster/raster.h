@@ -24,8 +24,8 @@ struct Rect {
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
   bool Empty() const { return right <= left || bottom <= top; }
-  // Pixel count, safe for any coordinates; 0 when empty.
-  int64_t Area() const;
+  // Pixel count, 0 when empty; fits for any coordinates (at most (2^32 - 1)^2).
+  uint64_t Area() const;
   bool Contains(const Rect& inner) const;  // an empty `inner` is contained in anything
   bool operator==(const Rect&) const = default;
 };
@@ -71,7 +71,8 @@ class Bitmap {
 };
 
 // The freehand layer: what strokes have masked, one byte per pixel. Each byte indexes a small table of AND
-// masks (0 = no ink), so a pixel inked by several colours keeps their combined mask. Erase() is the form's Cls.
+// masks (0 = no ink), so a pixel inked by several colours keeps their combined mask. Erase() is the form's
+// Cls.
 //
 // The table holds at most 256 masks. A use count per entry lets an entry be reused as soon as no pixel refers
 // to it. Only when all 256 are in use does a new combination fall back to the existing entry whose mask is
@@ -99,8 +100,8 @@ class InkLayer {
   const Pixel* Masks() const { return masks_; }
   // Table entries that at least one pixel refers to, not counting entry 0.
   int MasksInUse() const;
-  // Columns [first, last) of row y that may hold ink; first == last when the row has none. The extent only
-  // grows until Erase(), so it may also cover pixels whose ink was never there in between strokes.
+  // Columns [first, last) of row y that may hold ink; first == last when the row has none. Extents only
+  // grow until Erase(), so they may include clean gaps between strokes.
   int InkFirst(int y) const { return rowFirst_[y]; }
   int InkLast(int y) const { return rowLast_[y]; }
   size_t ByteSize() const;

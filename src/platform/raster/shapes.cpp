@@ -38,7 +38,10 @@ Capsule::Capsule(double x1, double y1, double x2, double y2, double radius)
 }
 
 Ellipse::Ellipse(int64_t left, int64_t top, int64_t right, int64_t bottom)
-    : a_(right - left), b_(bottom - top), sumX_(left + right), sumY_(top + bottom),
+    : a_(right - left),
+      b_(bottom - top),
+      sumX_(left + right),
+      sumY_(top + bottom),
       aOverB_(b_ > 0 ? double(a_) / double(b_) : 0) {}
 
 Span Ellipse::Row(int64_t y) const {

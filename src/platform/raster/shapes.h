@@ -16,7 +16,9 @@ struct Span {
 };
 
 // An int from a double bound, clamped first so far-away shapes never overflow; NaN gives lo.
-inline int ClampToInt(double v, int lo, int hi) { return v >= lo ? (v <= hi ? static_cast<int>(v) : hi) : lo; }
+inline int ClampToInt(double v, int lo, int hi) {
+  return v >= lo ? (v <= hi ? static_cast<int>(v) : hi) : lo;
+}
 
 // The pixels whose centres c + 0.5 lie in [lo, hi], as [first, last) clipped to [0, limit).
 inline Span CentresIn(double lo, double hi, int limit) {
@@ -30,9 +32,7 @@ class Capsule {
   Capsule(double x1, double y1, double x2, double y2, double radius);
 
   // Rows whose centres can be inside, clipped to [0, height); first >= last when none.
-  Span Rows(int height) const {
-    return CentresIn(std::min(y1_, y2_) - r_, std::max(y1_, y2_) + r_, height);
-  }
+  Span Rows(int height) const { return CentresIn(std::min(y1_, y2_) - r_, std::max(y1_, y2_) + r_, height); }
 
   // Covered columns of row y, clipped to [0, width). The capsule is convex, so a row meets it in one
   // interval: the hull of what the two end discs and the body between them give. Written without
@@ -56,16 +56,17 @@ class Capsule {
  private:
   double x1_, y1_, x2_, y2_, r_, r2_;
   // The body between the end discs, for a row at v = py - y1, as columns x1 + u: along the segment
-  // u in [alongLo - v * alongSlope, alongHi - v * alongSlope], across it u in [v * acrossSlope -+ acrossHalf],
-  // and only for v in [vLo, vHi]. A side parallel to an axis limits v instead of u: its u bounds are
-  // infinite and its slope 0.
+  // u in [alongLo - v * alongSlope, alongHi - v * alongSlope], across it u in [v * acrossSlope -+
+  // acrossHalf], and only for v in [vLo, vHi]. A side parallel to an axis limits v instead of u: its u bounds
+  // are infinite and its slope 0.
   double alongSlope_ = 0, alongLo_, alongHi_;
   double acrossSlope_ = 0, acrossHalf_;
   double vLo_, vHi_;
 };
 
 // The ellipse inscribed in the box [left, right) x [top, bottom), with exact integer tests: the centre of
-// pixel (x, y) is inside when (2x+1-left-right)^2 / (right-left)^2 + (2y+1-top-bottom)^2 / (bottom-top)^2 <= 1.
+// pixel (x, y) is inside when (2x+1-left-right)^2 / (right-left)^2 + (2y+1-top-bottom)^2 / (bottom-top)^2
+// <= 1.
 class Ellipse {
  public:
   Ellipse(int64_t left, int64_t top, int64_t right, int64_t bottom);

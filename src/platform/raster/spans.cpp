@@ -1,5 +1,7 @@
 #include "platform/raster/spans.h"
 
+#include <cstring>
+
 #if defined(__SSE4_1__)
 #include <immintrin.h>
 #endif
@@ -9,8 +11,12 @@ namespace raster::detail {
 namespace {
 
 #if defined(__SSE4_1__)
-__m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
-void Store(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+__m128i Load(const void* p) {
+  return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+void Store(void* p, __m128i v) {
+  _mm_storeu_si128(static_cast<__m128i*>(p), v);
+}
 
 // 16 pixels of src ANDed with one mask: the common case inside and outside strokes.
 inline void CopyAnd16(const Pixel* src, Pixel* dst, __m128i m) {
@@ -59,34 +65,56 @@ inline Pixel Over1(Pixel s, Pixel d) {
 
 }  // namespace
 
-void CopyAnd(const Pixel* src, Pixel* dst, int n, Pixel pen) {
+#if defined(__SSE4_1__)
+namespace {
+
+// Runs f16 over groups of 16 pixels, then f4 over groups of 4, then f1 one by one. A kernel whose result
+// does not depend on what dst held (or that only ANDs) can redo pixels, so when the span is long enough
+// its tail is one group that overlaps the group before instead of a slower pass.
+template <class F16, class F4, class F1>
+inline void Groups(int n, F16 f16, F4 f4, F1 f1) {
   int i = 0;
+  for (; i + 16 <= n; i += 16) f16(i);
+  if (i < n && n >= 16) return f16(n - 16);
+  for (; i + 4 <= n; i += 4) f4(i);
+  if (i < n && n >= 4) return f4(n - 4);
+  for (; i < n; ++i) f1(i);
+}
+
+}  // namespace
+#endif
+
+void CopyAnd(const Pixel* src, Pixel* dst, int n, Pixel pen) {
 #if defined(__SSE4_1__)
   const __m128i m = _mm_set1_epi32(static_cast<int>(pen));
-  for (; i + 16 <= n; i += 16) CopyAnd16(src + i, dst + i, m);
-  for (; i + 4 <= n; i += 4) Store(dst + i, _mm_and_si128(Load(src + i), m));
+  Groups(
+      n, [&](int i) { CopyAnd16(src + i, dst + i, m); },
+      [&](int i) { Store(dst + i, _mm_and_si128(Load(src + i), m)); }, [&](int i) { dst[i] = src[i] & pen; });
+#else
+  for (int i = 0; i < n; ++i) dst[i] = src[i] & pen;
 #endif
-  for (; i < n; ++i) dst[i] = src[i] & pen;
 }
 
 void Fill(Pixel* dst, int n, Pixel value) {
-  int i = 0;
 #if defined(__SSE4_1__)
   const __m128i v = _mm_set1_epi32(static_cast<int>(value));
-  for (; i + 16 <= n; i += 16) Fill16(dst + i, v);
-  for (; i + 4 <= n; i += 4) Store(dst + i, v);
+  Groups(
+      n, [&](int i) { Fill16(dst + i, v); }, [&](int i) { Store(dst + i, v); },
+      [&](int i) { dst[i] = value; });
+#else
+  for (int i = 0; i < n; ++i) dst[i] = value;
 #endif
-  for (; i < n; ++i) dst[i] = value;
 }
 
 void AndSpan(Pixel* dst, int n, Pixel pen) {
-  int i = 0;
 #if defined(__SSE4_1__)
   const __m128i m = _mm_set1_epi32(static_cast<int>(pen));
-  for (; i + 16 <= n; i += 16) CopyAnd16(dst + i, dst + i, m);
-  for (; i + 4 <= n; i += 4) Store(dst + i, _mm_and_si128(Load(dst + i), m));
+  Groups(
+      n, [&](int i) { CopyAnd16(dst + i, dst + i, m); },
+      [&](int i) { Store(dst + i, _mm_and_si128(Load(dst + i), m)); }, [&](int i) { dst[i] &= pen; });
+#else
+  for (int i = 0; i < n; ++i) dst[i] &= pen;
 #endif
-  for (; i < n; ++i) dst[i] &= pen;
 }
 
 InkLookup::InkLookup(const Pixel* table) : masks(table), planes{} {
@@ -99,18 +127,17 @@ InkLookup::InkLookup(const Pixel* table) : masks(table), planes{} {
 #if defined(__SSE4_1__)
 namespace {
 
-// The masks of 16 pixels as four vectors of four, or false when the run needs the scalar path.
-inline bool Masks16(const uint8_t* ink, const InkLookup& lookup, __m128i m[4]) {
-  const __m128i idx = Load(ink);
-  if (_mm_testz_si128(idx, idx)) {
-    m[0] = m[1] = m[2] = m[3] = _mm_set1_epi32(-1);
-    return true;
-  }
+__m128i Plane(const InkLookup& lookup, int k) {
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(lookup.planes[k]));
+}
+
+// The masks of 16 pixels whose indices `idx` are not all 0, as four vectors of four, or false when the
+// run needs the path for four at a time. The shuffles come first: they take no branch that depends on
+// the data, which at stroke edges would be mispredicted as often as not.
+inline bool Masks16(__m128i idx, const uint8_t* ink, const InkLookup& lookup, __m128i m[4]) {
   if (_mm_testz_si128(idx, _mm_set1_epi8(static_cast<char>(0xF0)))) {
-    const __m128i b = _mm_shuffle_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(lookup.planes[0])), idx);
-    const __m128i g = _mm_shuffle_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(lookup.planes[1])), idx);
-    const __m128i r = _mm_shuffle_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(lookup.planes[2])), idx);
-    const __m128i a = _mm_shuffle_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(lookup.planes[3])), idx);
+    const __m128i b = _mm_shuffle_epi8(Plane(lookup, 0), idx), g = _mm_shuffle_epi8(Plane(lookup, 1), idx);
+    const __m128i r = _mm_shuffle_epi8(Plane(lookup, 2), idx), a = _mm_shuffle_epi8(Plane(lookup, 3), idx);
     const __m128i bgLo = _mm_unpacklo_epi8(b, g), bgHi = _mm_unpackhi_epi8(b, g);
     const __m128i raLo = _mm_unpacklo_epi8(r, a), raHi = _mm_unpackhi_epi8(r, a);
     m[0] = _mm_unpacklo_epi16(bgLo, raLo);
@@ -119,45 +146,78 @@ inline bool Masks16(const uint8_t* ink, const InkLookup& lookup, __m128i m[4]) {
     m[3] = _mm_unpackhi_epi16(bgHi, raHi);
     return true;
   }
+  // Indices beyond the first 16 (many colours): still often one index for all 16.
   const __m128i first = _mm_shuffle_epi8(idx, _mm_setzero_si128());
   if (_mm_movemask_epi8(_mm_cmpeq_epi8(idx, first)) != 0xFFFF) return false;
   m[0] = m[1] = m[2] = m[3] = _mm_set1_epi32(static_cast<int>(lookup.masks[ink[0]]));
   return true;
 }
 
+// The masks of 4 pixels.
+inline __m128i Masks4(const uint8_t* ink, const InkLookup& lookup) {
+  uint32_t four;
+  std::memcpy(&four, ink, 4);
+  if (four == 0) return _mm_set1_epi32(-1);
+  if ((four & 0xF0F0F0F0) == 0) {
+    const __m128i idx = _mm_cvtsi32_si128(static_cast<int>(four));
+    const __m128i b = _mm_shuffle_epi8(Plane(lookup, 0), idx), g = _mm_shuffle_epi8(Plane(lookup, 1), idx);
+    const __m128i r = _mm_shuffle_epi8(Plane(lookup, 2), idx), a = _mm_shuffle_epi8(Plane(lookup, 3), idx);
+    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(b, g), _mm_unpacklo_epi8(r, a));
+  }
+  const Pixel* t = lookup.masks;
+  return _mm_setr_epi32(static_cast<int>(t[ink[0]]), static_cast<int>(t[ink[1]]), static_cast<int>(t[ink[2]]),
+                        static_cast<int>(t[ink[3]]));
+}
+
 }  // namespace
 #endif
 
 void CopyAndInk(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n, Pixel pen) {
-  int i = 0;
 #if defined(__SSE4_1__)
   const __m128i p = _mm_set1_epi32(static_cast<int>(pen));
-  for (; i + 16 <= n; i += 16) {
-    __m128i m[4];
-    if (Masks16(ink + i, lookup, m)) {
-      for (int k = 0; k < 4; ++k) Store(dst + i + 4 * k, _mm_and_si128(Load(src + i + 4 * k), _mm_and_si128(m[k], p)));
-    } else {
-      for (int k = i; k < i + 16; ++k) dst[k] = src[k] & lookup.masks[ink[k]] & pen;
-    }
-  }
+  Groups(
+      n,
+      [&](int i) {
+        const __m128i idx = Load(ink + i);
+        if (_mm_testz_si128(idx, idx)) return CopyAnd16(src + i, dst + i, p);  // no ink here
+        __m128i m[4];
+        if (Masks16(idx, ink + i, lookup, m)) {
+          for (int k = 0; k < 4; ++k) {
+            Store(dst + i + 4 * k, _mm_and_si128(Load(src + i + 4 * k), _mm_and_si128(m[k], p)));
+          }
+        } else {
+          for (int k = i; k < i + 16; k += 4) {
+            Store(dst + k, _mm_and_si128(Load(src + k), _mm_and_si128(Masks4(ink + k, lookup), p)));
+          }
+        }
+      },
+      [&](int i) { Store(dst + i, _mm_and_si128(Load(src + i), _mm_and_si128(Masks4(ink + i, lookup), p))); },
+      [&](int i) { dst[i] = src[i] & lookup.masks[ink[i]] & pen; });
+#else
+  for (int i = 0; i < n; ++i) dst[i] = src[i] & lookup.masks[ink[i]] & pen;
 #endif
-  for (; i < n; ++i) dst[i] = src[i] & lookup.masks[ink[i]] & pen;
 }
 
 void FillAndInk(Pixel value, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n) {
-  int i = 0;
 #if defined(__SSE4_1__)
   const __m128i v = _mm_set1_epi32(static_cast<int>(value));
-  for (; i + 16 <= n; i += 16) {
-    __m128i m[4];
-    if (Masks16(ink + i, lookup, m)) {
-      for (int k = 0; k < 4; ++k) Store(dst + i + 4 * k, _mm_and_si128(v, m[k]));
-    } else {
-      for (int k = i; k < i + 16; ++k) dst[k] = value & lookup.masks[ink[k]];
-    }
-  }
+  Groups(
+      n,
+      [&](int i) {
+        const __m128i idx = Load(ink + i);
+        if (_mm_testz_si128(idx, idx)) return Fill16(dst + i, v);
+        __m128i m[4];
+        if (Masks16(idx, ink + i, lookup, m)) {
+          for (int k = 0; k < 4; ++k) Store(dst + i + 4 * k, _mm_and_si128(v, m[k]));
+        } else {
+          for (int k = i; k < i + 16; k += 4) Store(dst + k, _mm_and_si128(v, Masks4(ink + k, lookup)));
+        }
+      },
+      [&](int i) { Store(dst + i, _mm_and_si128(v, Masks4(ink + i, lookup))); },
+      [&](int i) { dst[i] = value & lookup.masks[ink[i]]; });
+#else
+  for (int i = 0; i < n; ++i) dst[i] = value & lookup.masks[ink[i]];
 #endif
-  for (; i < n; ++i) dst[i] = value & lookup.masks[ink[i]];
 }
 
 void BlendOver(const Pixel* src, Pixel* dst, int n) {

@@ -1,0 +1,253 @@
+// Shared pieces of the compositor tests: seeded randomness, brute-force per-pixel references written
+// independently of the scanline code, and a pixel comparison that leaves PNGs behind when it fails.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "platform/raster/raster.h"
+#include "support/png_dump.h"
+
+namespace raster {
+inline void PrintTo(const Rect& r, std::ostream* os) {
+  *os << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
+}  // namespace raster
+
+namespace rastertest {
+
+using raster::Bitmap;
+using raster::DrawOp;
+using raster::InkLayer;
+using raster::Pixel;
+using raster::Rect;
+using raster::Scene;
+
+constexpr Pixel kNoInk = 0xFFFFFFFF;
+constexpr Pixel kYellowPen = 0xFFFFFF00;  // COLORREF 65535
+__extension__ typedef unsigned __int128 Wide;
+
+class Random {
+ public:
+  explicit Random(uint32_t seed) : gen_(seed) {}
+  int Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen_); }  // inclusive
+  double Real(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(gen_); }
+  bool Chance(double p) { return Real(0, 1) < p; }
+  Pixel Colour() { return 0xFF000000 | static_cast<Pixel>(Int(0, 0xFFFFFF)); }
+  // A premultiplied pixel, often fully transparent or opaque as stamp artwork is.
+  Pixel Premultiplied() {
+    const int pick = Int(0, 3);
+    const int a = pick == 0 ? 0 : pick == 1 ? 255 : Int(0, 255);
+    return static_cast<Pixel>(a) << 24 | static_cast<Pixel>(Int(0, a)) << 16 |
+           static_cast<Pixel>(Int(0, a)) << 8 | static_cast<Pixel>(Int(0, a));
+  }
+  // A coordinate near [0, size), sometimes well outside it.
+  int Coord(int size) {
+    return Chance(0.05) ? Int(-100000, 100000) : Int(-size / 2 - 8, size + size / 2 + 8);
+  }
+  std::mt19937& Engine() { return gen_; }
+
+ private:
+  std::mt19937 gen_;
+};
+
+inline Bitmap Noise(int width, int height, Random& rnd) {
+  Bitmap b(width, height);
+  for (int y = 0; y < b.Height(); ++y) {
+    for (int x = 0; x < b.Width(); ++x) b.Row(y)[x] = static_cast<Pixel>(rnd.Engine()());
+  }
+  return b;
+}
+
+// Where a pixel centre lies against a wide line, in long double; kTie when it is too close to the edge for
+// the rounding of either computation to decide.
+enum class Side { kIn, kOut, kTie };
+
+inline Side CapsuleSide(int x, int y, double x1, double y1, double x2, double y2, int width) {
+  using LD = long double;
+  const LD px = x + 0.5L, py = y + 0.5L, r = std::max(width, 1) / 2.0L;
+  const LD dx = LD(x2) - x1, dy = LD(y2) - y1, len2 = dx * dx + dy * dy;
+  const LD ux = px - x1, uy = py - y1, dot = ux * dx + uy * dy;
+  LD d2;
+  if (len2 > 0 && dot > 0 && dot < len2) {
+    const LD cross = ux * dy - uy * dx;  // beside the segment: the distance to its line
+    d2 = cross * cross / len2;
+  } else {
+    const LD ex = dot <= 0 ? ux : px - x2, ey = dot <= 0 ? uy : py - y2;  // beyond an end: to that end
+    d2 = ex * ex + ey * ey;
+  }
+  const LD margin = 1e-6L * std::max<LD>(1, r * r);
+  if (d2 < r * r - margin) return Side::kIn;
+  if (d2 > r * r + margin) return Side::kOut;
+  return Side::kTie;
+}
+
+// Pixel centre (x + 0.5, y + 0.5) inside the ellipse inscribed in box, exactly, in half-pixel units.
+inline bool InEllipse(int64_t left, int64_t top, int64_t right, int64_t bottom, int x, int y) {
+  const int64_t a = right - left, b = bottom - top;
+  if (a <= 0 || b <= 0) return false;
+  const int64_t ex = 2 * int64_t{x} + 1 - left - right, ey = 2 * int64_t{y} + 1 - top - bottom;
+  const uint64_t ux = ex < 0 ? -ex : ex, uy = ey < 0 ? -ey : ey, ua = a, ub = b;
+  if (ux > ua || uy > ub) return false;
+  // Both sides stay below 2^128 because |ex| <= a and |ey| <= b.
+  return Wide(ux) * ux * ub * ub <= Wide(ua) * ua * ub * ub - Wide(uy) * uy * ua * ua;
+}
+
+inline bool InRing(const Rect& box, int penWidth, int x, int y) {
+  const int64_t w = std::max(penWidth, 1);
+  if (!InEllipse(box.left, box.top, box.right, box.bottom, x, y)) return false;
+  return !InEllipse(box.left + w, box.top + w, box.right - w, box.bottom - w, x, y);
+}
+
+inline bool InBox(const Rect& box, int x, int y) {
+  return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
+}
+
+// Premultiplied "over", channel by channel, rounded to nearest.
+inline Pixel Over(Pixel s, Pixel d) {
+  const uint32_t inv = 255 - (s >> 24);
+  Pixel out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t c = ((s >> shift) & 0xFF) + (((d >> shift) & 0xFF) * inv + 127) / 255;
+    out |= std::min<uint32_t>(c, 255) << shift;
+  }
+  return out;
+}
+
+inline Pixel ReferencePixel(const Scene& scene, int x, int y) {
+  Pixel p = scene.backColor;
+  if (scene.picture && x < scene.picture->Width() && y < scene.picture->Height()) p = scene.picture->At(x, y);
+  if (scene.ink) p &= scene.ink->MaskAt(x, y);
+  for (const DrawOp& op : scene.ops) {
+    switch (op.kind) {
+      case DrawOp::Kind::FillRect:
+        if (InBox(op.box, x, y)) p &= op.pen;
+        break;
+      case DrawOp::Kind::EllipseOutline:
+        if (InRing(op.box, op.penWidth, x, y)) p &= op.pen;
+        break;
+      case DrawOp::Kind::Sprite:
+        if (op.sprite && InBox(op.box, x, y) && int64_t{x} - op.box.left < op.sprite->Width() &&
+            int64_t{y} - op.box.top < op.sprite->Height()) {
+          p = Over(op.sprite->At(x - op.box.left, y - op.box.top), p);
+        }
+        break;
+    }
+  }
+  return p;
+}
+
+// What Compose(scene, area, out) must produce, one pixel at a time.
+inline void ReferenceCompose(const Scene& scene, const Rect& area, Bitmap& out) {
+  for (int y = std::max(area.top, 0); y < std::min(area.bottom, out.Height()); ++y) {
+    for (int x = std::max(area.left, 0); x < std::min(area.right, out.Width()); ++x) {
+      out.Row(y)[x] = ReferencePixel(scene, x, y);
+    }
+  }
+}
+
+inline std::string CurrentTestName() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  return info ? std::string(info->test_suite_name()) + "_" + info->name() : "raster";
+}
+
+// Equal frames, or a failure naming the first differences, with both frames dumped to PNG.
+inline ::testing::AssertionResult SamePixels(const Bitmap& actual, const Bitmap& expected,
+                                             const std::string& what = "frame") {
+  if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) {
+    return ::testing::AssertionFailure() << what << ": sizes differ";
+  }
+  std::ostringstream first;
+  int64_t wrong = 0;
+  for (int y = 0; y < actual.Height(); ++y) {
+    for (int x = 0; x < actual.Width(); ++x) {
+      if (actual.At(x, y) == expected.At(x, y)) continue;
+      if (wrong++ < 5) {
+        first << "\n  (" << x << ", " << y << "): got 0x" << std::hex << actual.At(x, y) << ", want 0x"
+              << expected.At(x, y) << std::dec;
+      }
+    }
+  }
+  if (wrong == 0) return ::testing::AssertionSuccess();
+  static int dumps = 0;
+  std::string note;
+  if (dumps < 20) {  // a systematic fault should not fill the disk
+    ++dumps;
+    const std::string base = CurrentTestName() + "_" + std::to_string(dumps) + "_" + what;
+    const std::string got = png_dump::PathFor(base + "_actual"), want = png_dump::PathFor(base + "_expected");
+    png_dump::WritePng(got, actual);
+    png_dump::WritePng(want, expected);
+    note = "\n  dumped " + got + " and " + want;
+  }
+  return ::testing::AssertionFailure() << what << ": " << wrong << " pixels differ" << first.str() << note;
+}
+
+// A scene with everything it points at: pictures, ink and sprites stay put while the scene is used.
+struct SceneBox {
+  Bitmap picture;
+  InkLayer ink;
+  std::deque<Bitmap> sprites;
+  Scene scene;
+};
+
+// A random scene for an out buffer of width x height: a picture that may be smaller or larger than the
+// frame, some freehand ink, and rectangles, ellipses and sprites partly or wholly off the frame.
+inline void RandomScene(Random& rnd, int width, int height, SceneBox& box) {
+  box.scene = Scene{};
+  box.scene.backColor = rnd.Colour();
+  if (!rnd.Chance(0.1)) {
+    box.picture = Noise(rnd.Int(0, width + 20), rnd.Int(0, height + 20), rnd);
+    box.scene.picture = &box.picture;
+  }
+  if (!rnd.Chance(0.1)) {
+    box.ink.Resize(rnd.Int(width / 2, width + 10), rnd.Int(height / 2, height + 10));
+    // Usually a few colours, as in use; sometimes enough that the mask table grows past 16 entries.
+    const Pixel pens[] = {rnd.Colour(), rnd.Colour(), rnd.Colour()};
+    const bool manyColours = rnd.Chance(0.2);
+    for (int i = manyColours ? rnd.Int(20, 40) : rnd.Int(0, 8); i > 0; --i) {
+      box.ink.DrawLine(float(rnd.Real(-10, width + 10)), float(rnd.Real(-10, height + 10)),
+                       float(rnd.Real(-10, width + 10)), float(rnd.Real(-10, height + 10)), rnd.Int(1, 30),
+                       manyColours ? rnd.Colour() : pens[rnd.Int(0, 2)]);
+    }
+    box.scene.ink = &box.ink;
+  }
+  // Now and then more ops than a repaint keeps on the stack.
+  for (int i = rnd.Chance(0.05) ? rnd.Int(25, 60) : rnd.Int(0, 12); i > 0; --i) {
+    DrawOp op;
+    int l = rnd.Coord(width), t = rnd.Coord(height);
+    op.box = {l, t, l + rnd.Int(-2, width), t + rnd.Int(-2, height)};
+    if (rnd.Chance(0.05))
+      op.box = {std::numeric_limits<int>::min(), rnd.Coord(height), std::numeric_limits<int>::max(),
+                rnd.Coord(height)};
+    op.pen = rnd.Colour();
+    switch (rnd.Int(0, 2)) {
+      case 0:
+        op.kind = DrawOp::Kind::FillRect;
+        break;
+      case 1:
+        op.kind = DrawOp::Kind::EllipseOutline;
+        op.penWidth = rnd.Int(-1, 40);
+        break;
+      default: {
+        op.kind = DrawOp::Kind::Sprite;
+        Bitmap& s = box.sprites.emplace_back(rnd.Int(1, 40), rnd.Int(1, 40));
+        for (int y = 0; y < s.Height(); ++y) {
+          for (int x = 0; x < s.Width(); ++x) s.Row(y)[x] = rnd.Premultiplied();
+        }
+        op.sprite = &s;
+        op.box = {l, t, l + s.Width() + rnd.Int(-5, 5), t + s.Height() + rnd.Int(-5, 5)};
+        break;
+      }
+    }
+    box.scene.ops.push_back(op);
+  }
+}
+
+}  // namespace rastertest
