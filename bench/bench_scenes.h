@@ -27,23 +27,31 @@ inline raster::Bitmap Screenshot(int width, int height) {
   return b;
 }
 
-// A pointer moving round a closed curve over the screen, `step` pixels per move, as moves arrive while the
-// user drags. The points are worked out up front so the timed loops only read them.
+// A pointer moving over the screen, `step` pixels per move, as moves arrive while the user drags. On a
+// closed curve it keeps going over the same places, as when highlighting the same lines back and forth, and
+// what it touches stays in cache; on a drifting curve it keeps reaching parts of the screen it has not
+// touched for long. The points are worked out up front so the timed loops only read them.
 class Walk {
  public:
-  Walk(int width, int height, double step) {
+  enum class Path { kLoop, kDrift };
+
+  Walk(int width, int height, double step, Path path = Path::kLoop) {
     const double rx = width * 0.4, ry = height * 0.4, twoPi = 6.283185307179586;
+    const double drift = path == Path::kDrift ? 0.01 : 0;
     auto at = [&](double t) {
-      return std::pair{width / 2.0 + rx * std::sin(3 * t), height / 2.0 + ry * std::sin(2 * t + 0.5)};
+      return std::pair{width / 2.0 + rx * std::sin(3 * t + drift * t * t),
+                       height / 2.0 + ry * std::sin(2 * t + 0.5 + 0.7 * drift * t * t)};
     };
     auto [x, y] = at(0);
     points_.push_back({x, y});
-    for (double t = 0; t < twoPi;) {
+    const double end = path == Path::kDrift ? 60 * twoPi : twoPi;
+    for (double t = 0; t < end;) {
       auto [nx, ny] = at(t += 1e-4);
       if (std::hypot(nx - x, ny - y) >= step) points_.push_back({x = nx, y = ny});
     }
   }
-  // The next point; the curve closes, so the last point leads back to the first in about one step.
+  // The next point. A loop closes, so its last point leads back to the first in about one step; a drift
+  // starts again from its first point after a long while.
   std::pair<double, double> Next() {
     if (++at_ == points_.size()) at_ = 0;
     return points_[at_];

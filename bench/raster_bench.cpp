@@ -1,8 +1,13 @@
-// Compositor benchmarks. Each one is a step the overlay takes while the user draws; their goals are ratios
-// to a plain memcpy of the frame measured in the same run, printed by bench_main.cpp.
+// Compositor benchmarks. Each one is a step the overlay takes while the user draws. The table shows each
+// step on its own; the ratios to a plain memcpy of the frame and to a full recompose are measured by the
+// Pair benchmarks, which alternate the two sides so that load from elsewhere on the machine falls on both.
+// bench_main.cpp prints the goals at the end.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <vector>
 
 #include "bench_scenes.h"
 #include "platform/raster/raster.h"
@@ -21,152 +26,262 @@ using raster::Rect;
 using raster::Scene;
 
 void ScreenSizes(benchmark::internal::Benchmark* b) {
-  b->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond)->Repetitions(5)->MinTime(0.1);
-  b->ReportAggregatesOnly(true);
+  b->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+}
+
+void Repeated(benchmark::internal::Benchmark* b) {
+  ScreenSizes(b);
+  b->Repetitions(5)->MinTime(0.1)->ReportAggregatesOnly(true);
 }
 
 void SetPixelsProcessed(benchmark::State& state, int64_t pixelsPerIteration) {
   state.SetBytesProcessed(state.iterations() * pixelsPerIteration * int64_t(sizeof(raster::Pixel)));
 }
 
-// The yardstick: copying the captured picture to the back buffer as fast as the C library can.
-void BM_FrameMemcpy(benchmark::State& state) {
-  const int w = int(state.range(0)), h = int(state.range(1));
-  const Bitmap picture = Screenshot(w, h);
-  Bitmap back(w, h);
-  for (auto _ : state) {
-    std::memcpy(back.Data(), picture.Data(), picture.ByteSize());
-    benchmark::ClobberMemory();
-  }
-  SetPixelsProcessed(state, int64_t{w} * h);
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
 }
-BENCHMARK(BM_FrameMemcpy)->Apply(ScreenSizes);
 
-// The inner loop of every frame: copy a row of the picture while masking it with a colour.
-void BM_CopyAnd(benchmark::State& state) {
-  const int w = int(state.range(0)), h = int(state.range(1));
-  const Bitmap picture = Screenshot(w, h);
-  Bitmap back(w, h);
+// Runs `a` blockA times, then `b` blockB times, once per iteration, and reports the median over iterations
+// of (a's time per call) / (b's time per call) as "ratio", and each side's median time per call in us.
+template <class A, class B>
+void Pair(benchmark::State& state, A a, int blockA, B b, int blockB) {
+  using Clock = std::chrono::steady_clock;
+  std::vector<double> ta, tb, ratio;
   for (auto _ : state) {
+    const auto t0 = Clock::now();
+    for (int i = 0; i < blockA; ++i) a();
+    const auto t1 = Clock::now();
+    for (int i = 0; i < blockB; ++i) b();
+    const auto t2 = Clock::now();
+    benchmark::ClobberMemory();
+    ta.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count() / blockA);
+    tb.push_back(std::chrono::duration<double, std::micro>(t2 - t1).count() / blockB);
+    ratio.push_back(ta.back() / tb.back());
+  }
+  state.counters["ratio"] = Median(ratio);
+  state.counters["a_us"] = Median(ta);
+  state.counters["b_us"] = Median(tb);
+}
+
+// The frames every benchmark works on: a captured screen and the back buffer it is composed into.
+struct Frames {
+  Frames(int width, int height)
+      : w(width), h(height), picture(Screenshot(width, height)), back(width, height) {}
+  // The yardstick: the picture copied to the back buffer as fast as the C library can.
+  void Memcpy() { std::memcpy(back.Data(), picture.Data(), picture.ByteSize()); }
+  // The inner loop of every frame: each row of the picture copied while masked with a colour.
+  void CopyAnd() {
     for (int y = 0; y < h; ++y) raster::detail::CopyAnd(picture.Row(y), back.Row(y), w, kSwatches[0]);
-    benchmark::ClobberMemory();
   }
-  SetPixelsProcessed(state, int64_t{w} * h);
-}
-BENCHMARK(BM_CopyAnd)->Apply(ScreenSizes);
+  void Compose(const Scene& scene) { raster::Compose(scene, {0, 0, w, h}, back.View()); }
 
-// A rectangle over the whole screen: the worst case for a single mark.
-void BM_ComposeFullScreenRect(benchmark::State& state) {
-  const int w = int(state.range(0)), h = int(state.range(1));
-  const Bitmap picture = Screenshot(w, h);
-  Bitmap back(w, h);
-  Scene scene{&picture, 0xFFFFFFFF, nullptr, {{DrawOp::Kind::FillRect, {0, 0, w, h}, kSwatches[0]}}};
-  for (auto _ : state) {
-    raster::Compose(scene, {0, 0, w, h}, back.View());
-    benchmark::ClobberMemory();
+  int w, h;
+  Bitmap picture, back;
+};
+
+// One pointer move of a freehand stroke, as the overlay handles it: a 20 px wide segment of 30 px into the
+// ink, then its box composed into the back buffer, over a screen that already holds many marks.
+struct Freehand : Frames {
+  Freehand(int width, int height, Walk::Path path = Walk::Path::kLoop)
+      : Frames(width, height), walk(width, height, 30, path) {
+    scene.picture = &picture;
+    BusyScene(w, h, ink, scene);
+    Compose(scene);
   }
-  SetPixelsProcessed(state, int64_t{w} * h);
-}
-BENCHMARK(BM_ComposeFullScreenRect)->Apply(ScreenSizes);
-
-// A full repaint of a heavily annotated screen: 20 strokes, 10 rectangles, 5 ellipses.
-void BM_ComposeBusyScene(benchmark::State& state) {
-  const int w = int(state.range(0)), h = int(state.range(1));
-  const Bitmap picture = Screenshot(w, h);
-  Bitmap back(w, h);
-  raster::InkLayer ink;
-  Scene scene{&picture, 0xFFFFFFFF, nullptr, {}};
-  BusyScene(w, h, ink, scene);
-  for (auto _ : state) {
-    raster::Compose(scene, {0, 0, w, h}, back.View());
-    benchmark::ClobberMemory();
-  }
-  SetPixelsProcessed(state, int64_t{w} * h);
-}
-BENCHMARK(BM_ComposeBusyScene)->Apply(ScreenSizes);
-
-// One pointer move of a freehand stroke: a 20 px wide segment of 30 px into the ink, then its box composed
-// into the back buffer, over a scene that already holds marks.
-void BM_FreehandStep(benchmark::State& state) {
-  const int w = int(state.range(0)), h = int(state.range(1));
-  const Bitmap picture = Screenshot(w, h);
-  Bitmap back(w, h);
-  raster::InkLayer ink;
-  Scene scene{&picture, 0xFFFFFFFF, nullptr, {}};
-  BusyScene(w, h, ink, scene);
-  raster::Compose(scene, {0, 0, w, h}, back.View());
-  Walk walk(w, h, 30);
-  for (auto _ : state) {
+  void Step() {
     const auto [x1, y1] = walk.Current();
     const auto [x2, y2] = walk.Next();
     const Rect touched = ink.DrawLine(float(x1), float(y1), float(x2), float(y2), 20, kSwatches[0]);
     raster::Compose(scene, touched, back.View());
-    benchmark::ClobberMemory();
   }
-}
-BENCHMARK(BM_FreehandStep)->Apply(ScreenSizes);
+
+  raster::InkLayer ink;
+  Scene scene;
+  Walk walk;
+};
+
+// Dragging an 800 x 600 rectangle: each pointer move repaints only the strips that changed.
+struct Drag : Frames {
+  Drag(int width, int height) : Frames(width, height), walk(width - 800, height - 600, 5) {
+    scene.picture = &picture;
+    scene.ops.push_back({DrawOp::Kind::FillRect, {100, 100, 900, 700}, kSwatches[0]});
+    Compose(scene);
+  }
+  void Step() {
+    const Rect before = scene.ops[0].box;
+    const auto [x, y] = walk.Next();  // a pointer move of a few pixels
+    scene.ops[0].box = {int(x), int(y), int(x) + 800, int(y) + 600};
+    raster::AddRectChange(region, before, scene.ops[0].box);
+    for (const Rect& r : region.Rects()) raster::Compose(scene, r, back.View());
+    region.Clear();
+  }
+
+  Scene scene;
+  raster::DirtyRegion region;
+  Walk walk;
+};
 
 #ifdef LUMORA_BENCH_CAIRO
-// The same step drawn by a general 2D library: an antialiased 20 px round-capped stroke into the frame.
-void BM_CairoFreehandStep(benchmark::State& state) {
-  const int w = int(state.range(0)), h = int(state.range(1));
-  Bitmap frame = Screenshot(w, h);
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(frame.Data()), CAIRO_FORMAT_ARGB32, w, h, w * 4);
-  cairo_t* cr = cairo_create(surface);
-  cairo_set_line_width(cr, 20);
-  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  cairo_set_source_rgb(cr, 1, 1, 0);
-  Walk walk(w, h, 30);
-  for (auto _ : state) {
+// The same freehand step drawn by a general 2D library: an antialiased 20 px round-capped stroke.
+struct CairoStroke {
+  CairoStroke(int width, int height) : frame(Screenshot(width, height)), walk(width, height, 30) {
+    surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(frame.Data()),
+                                                  CAIRO_FORMAT_ARGB32, width, height, width * 4);
+    cr = cairo_create(surface);
+    cairo_set_line_width(cr, 20);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_source_rgb(cr, 1, 1, 0);
+  }
+  ~CairoStroke() {
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+  CairoStroke(const CairoStroke&) = delete;
+  CairoStroke& operator=(const CairoStroke&) = delete;
+  void Step() {
     const auto [x1, y1] = walk.Current();
     const auto [x2, y2] = walk.Next();
     cairo_move_to(cr, x1, y1);
     cairo_line_to(cr, x2, y2);
     cairo_stroke(cr);
   }
-  cairo_surface_flush(surface);
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
-}
-BENCHMARK(BM_CairoFreehandStep)->Apply(ScreenSizes);
+
+  Bitmap frame;
+  Walk walk;
+  cairo_surface_t* surface = nullptr;
+  cairo_t* cr = nullptr;
+};
 #endif
 
-// Dragging an 800 x 600 rectangle: each pointer move repaints only the strips that changed.
-void BM_DragRectStep(benchmark::State& state) {
-  const int w = int(state.range(0)), h = int(state.range(1));
-  const Bitmap picture = Screenshot(w, h);
-  Bitmap back(w, h);
-  Scene scene{&picture, 0xFFFFFFFF, nullptr, {{DrawOp::Kind::FillRect, {100, 100, 900, 700}, kSwatches[0]}}};
-  raster::Compose(scene, {0, 0, w, h}, back.View());
-  raster::DirtyRegion region;
-  Walk walk(w - 800, h - 600, 5);  // pointer moves of a few pixels
+// ---- Each step on its own.
+
+void BM_FrameMemcpy(benchmark::State& state) {
+  Frames f(int(state.range(0)), int(state.range(1)));
   for (auto _ : state) {
-    const Rect before = scene.ops[0].box;
-    const auto [x, y] = walk.Next();
-    const int l = int(x), t = int(y);
-    scene.ops[0].box = {l, t, l + 800, t + 600};
-    raster::AddRectChange(region, before, scene.ops[0].box);
-    for (const Rect& r : region.Rects()) raster::Compose(scene, r, back.View());
-    region.Clear();
+    f.Memcpy();
+    benchmark::ClobberMemory();
+  }
+  SetPixelsProcessed(state, int64_t{f.w} * f.h);
+}
+BENCHMARK(BM_FrameMemcpy)->Apply(Repeated);
+
+void BM_CopyAnd(benchmark::State& state) {
+  Frames f(int(state.range(0)), int(state.range(1)));
+  for (auto _ : state) {
+    f.CopyAnd();
+    benchmark::ClobberMemory();
+  }
+  SetPixelsProcessed(state, int64_t{f.w} * f.h);
+}
+BENCHMARK(BM_CopyAnd)->Apply(Repeated);
+
+// A rectangle over the whole screen: the worst case for a single mark.
+void BM_ComposeFullScreenRect(benchmark::State& state) {
+  Frames f(int(state.range(0)), int(state.range(1)));
+  const Scene scene{
+      &f.picture, 0xFFFFFFFF, nullptr, {{DrawOp::Kind::FillRect, {0, 0, f.w, f.h}, kSwatches[0]}}};
+  for (auto _ : state) {
+    f.Compose(scene);
+    benchmark::ClobberMemory();
+  }
+  SetPixelsProcessed(state, int64_t{f.w} * f.h);
+}
+BENCHMARK(BM_ComposeFullScreenRect)->Apply(Repeated);
+
+// A full repaint of a heavily annotated screen: 20 strokes of 100 segments, 10 rectangles, 5 ellipses.
+void BM_ComposeBusyScene(benchmark::State& state) {
+  Freehand f(int(state.range(0)), int(state.range(1)));
+  for (auto _ : state) {
+    f.Compose(f.scene);
+    benchmark::ClobberMemory();
+  }
+  SetPixelsProcessed(state, int64_t{f.w} * f.h);
+}
+BENCHMARK(BM_ComposeBusyScene)->Apply(Repeated);
+
+void BM_FreehandStep(benchmark::State& state) {
+  Freehand f(int(state.range(0)), int(state.range(1)));
+  for (auto _ : state) {
+    f.Step();
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_DragRectStep)->Apply(ScreenSizes);
+BENCHMARK(BM_FreehandStep)->Apply(Repeated);
+
+// The same step on a path that seldom comes back: most rows it touches come from memory, not cache.
+void BM_FreehandStepFreshScreen(benchmark::State& state) {
+  Freehand f(int(state.range(0)), int(state.range(1)), Walk::Path::kDrift);
+  for (auto _ : state) {
+    f.Step();
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_FreehandStepFreshScreen)->Apply(Repeated);
+
+#ifdef LUMORA_BENCH_CAIRO
+void BM_CairoFreehandStep(benchmark::State& state) {
+  CairoStroke c(int(state.range(0)), int(state.range(1)));
+  for (auto _ : state) c.Step();
+}
+BENCHMARK(BM_CairoFreehandStep)->Apply(Repeated);
+#endif
+
+void BM_DragRectStep(benchmark::State& state) {
+  Drag d(int(state.range(0)), int(state.range(1)));
+  for (auto _ : state) {
+    d.Step();
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_DragRectStep)->Apply(Repeated);
 
 // What the drag step would cost without dirty rectangles: the same scene recomposed whole.
 void BM_DragRectFullRecompose(benchmark::State& state) {
-  const int w = int(state.range(0)), h = int(state.range(1));
-  const Bitmap picture = Screenshot(w, h);
-  Bitmap back(w, h);
-  Scene scene{&picture, 0xFFFFFFFF, nullptr, {{DrawOp::Kind::FillRect, {100, 100, 900, 700}, kSwatches[0]}}};
+  Drag d(int(state.range(0)), int(state.range(1)));
   for (auto _ : state) {
-    raster::Compose(scene, {0, 0, w, h}, back.View());
+    d.Compose(d.scene);
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_DragRectFullRecompose)->Apply(ScreenSizes);
+BENCHMARK(BM_DragRectFullRecompose)->Apply(Repeated);
+
+// ---- The goals: both sides of each ratio, alternated.
+
+void BM_PairCopyAndMemcpy(benchmark::State& state) {
+  Frames f(int(state.range(0)), int(state.range(1)));
+  Pair(
+      state, [&] { f.CopyAnd(); }, 1, [&] { f.Memcpy(); }, 1);
+}
+BENCHMARK(BM_PairCopyAndMemcpy)->Apply(ScreenSizes)->Iterations(100);
+
+void BM_PairFullScreenRectMemcpy(benchmark::State& state) {
+  Frames f(int(state.range(0)), int(state.range(1)));
+  const Scene scene{
+      &f.picture, 0xFFFFFFFF, nullptr, {{DrawOp::Kind::FillRect, {0, 0, f.w, f.h}, kSwatches[0]}}};
+  Pair(
+      state, [&] { f.Compose(scene); }, 1, [&] { f.Memcpy(); }, 1);
+}
+BENCHMARK(BM_PairFullScreenRectMemcpy)->Apply(ScreenSizes)->Iterations(100);
+
+void BM_PairBusySceneMemcpy(benchmark::State& state) {
+  Freehand f(int(state.range(0)), int(state.range(1)));
+  Pair(
+      state, [&] { f.Compose(f.scene); }, 1, [&] { f.Memcpy(); }, 1);
+}
+BENCHMARK(BM_PairBusySceneMemcpy)->Apply(ScreenSizes)->Iterations(100);
+
+// Long blocks of steps run back to back, as they do while the user drags: a full recompose evicts what the
+// steps keep in cache, and in a long block that costs as little as it does in a real drag.
+void BM_PairDragStepFullRecompose(benchmark::State& state) {
+  Drag d(int(state.range(0)), int(state.range(1)));
+  Pair(
+      state, [&] { d.Step(); }, 200, [&] { d.Compose(d.scene); }, 1);
+}
+BENCHMARK(BM_PairDragStepFullRecompose)->Apply(ScreenSizes)->Iterations(31);
 
 // Memory held during a session: the pixel buffers per screen pixel, and what one mark costs.
 void BM_MemoryHeld(benchmark::State& state) {

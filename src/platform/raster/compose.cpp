@@ -36,7 +36,7 @@ template <class T, size_t N>
 class SmallVector {
  public:
   void push_back(const T& item) {
-    if (size_ < N && heap_.empty()) {
+    if (size_ < N) {
       inline_[size_++] = item;
       return;
     }

@@ -107,7 +107,7 @@ EllipseRing::EllipseRing(int64_t left, int64_t top, int64_t right, int64_t botto
 
 int EllipseRing::Row(int64_t y, int clipLeft, int clipRight, Span out[2]) const {
   const Span o = outer_.Row(y);
-  if (o.Empty()) return 0;
+  if (o.last <= clipLeft || o.first >= clipRight || o.Empty()) return 0;  // the hole cannot matter
   const Span hole = inner_.Empty() ? Span{} : inner_.Row(y);
   Span parts[2] = {o, {}};
   if (!hole.Empty()) parts[0] = {o.first, hole.first}, parts[1] = {hole.last, o.last};
