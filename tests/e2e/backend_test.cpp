@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -19,30 +20,27 @@ using namespace tk::win32;
 
 namespace {
 
-bool IsGdiObject(HGDIOBJ object) {
-  return ::GetObjectType(object) != 0;
-}
+bool IsGdiObject(HGDIOBJ object) { return ::GetObjectType(object) != 0; }
+
+std::array<LONG, 4> Corners(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 void PumpMessages() {
   MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) continue;  // an unloaded last form asks to quit; the test goes on
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+    if (message.message != WM_QUIT) ::DispatchMessageA(&message);  // an unloaded last form asks to quit
 }
 
 // Every pixel tells its own place, so a shifted or scaled copy cannot pass for it.
 raster::Pixel PatternAt(int x, int y) {
-  return 0xFF000000u | (static_cast<uint32_t>(x & 0xFF) << 16) | (static_cast<uint32_t>(y & 0xFF) << 8) |
-         static_cast<uint32_t>(((x >> 8) & 0xF) << 4 | ((y >> 8) & 0xF));
+  return 0xFF000000u |
+         static_cast<uint32_t>((x & 0xFF) << 16 | (y & 0xFF) << 8 | ((x >> 8) & 0xF) << 4 | ((y >> 8) & 0xF));
 }
 
-tk::Picture Pattern(int width, int height) {
-  auto picture = std::make_shared<raster::Bitmap>(width, height);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) picture->Row(y)[x] = PatternAt(x, y);
-  return picture;
+bool ShowsPattern(const raster::Bitmap& picture, int left, int top) {
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x)
+      if (picture.At(x, y) != PatternAt(left + x, top + y)) return false;
+  return true;
 }
 
 // A form that remembers the pointer moves that reached it.
@@ -63,10 +61,11 @@ class Win32Backend : public ::testing::Test {
 
   HWND Window() const { return static_cast<HWND>(form.hWnd()); }
 
-  // Shows the form maximised with the pattern as its picture, painted.
-  void ShowPattern() {
-    const tk::ScreenMetrics screen = system.PrimaryScreen();
-    form.SetPicture(Pattern(screen.widthPixels, screen.heightPixels));
+  void ShowPatternMaximised() {
+    auto picture = std::make_shared<raster::Bitmap>(screen.widthPixels, screen.heightPixels);
+    for (int y = 0; y < screen.heightPixels; ++y)
+      for (int x = 0; x < screen.widthPixels; ++x) picture->Row(y)[x] = PatternAt(x, y);
+    form.SetPicture(picture);
     form.SetWindowState(tk::kWindowMaximized);
     form.Show();
     ::UpdateWindow(Window());
@@ -76,18 +75,10 @@ class Win32Backend : public ::testing::Test {
   tk::Win32System system;
   tk::App app;
   ProbeForm form;
+  const tk::ScreenMetrics screen = system.PrimaryScreen();
 };
 
-bool SamePixels(const raster::Bitmap& picture, int left, int top) {
-  for (int y = 0; y < picture.Height(); ++y)
-    for (int x = 0; x < picture.Width(); ++x)
-      if (picture.At(x, y) != PatternAt(left + x, top + y)) return false;
-  return true;
-}
-
 }  // namespace
-
-// --- Handle owners ---
 
 TEST(UniqueHandle, FreesAtScopeEndAndResetButNotAfterRelease) {
   static_assert(!std::is_copy_constructible_v<UniqueBrush> && !std::is_copy_assignable_v<UniqueBrush>);
@@ -133,8 +124,6 @@ TEST(ScopedSelect, PutsThePreviousObjectBack) {
   EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_BITMAP), stock);
 }
 
-// --- Capture ---
-
 TEST(Capture, ImpossibleRequestsStillGivePictures) {
   const HWND desktop = ::GetDesktopWindow();
   for (auto [width, height] : {std::pair{0, 10}, {10, 0}, {-3, 5}, {5, -3}}) {
@@ -149,12 +138,10 @@ TEST(Capture, ImpossibleRequestsStillGivePictures) {
   ASSERT_TRUE(missing);
   ASSERT_EQ(missing->Width(), 7);
   ASSERT_EQ(missing->Height(), 5);
-  for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 7; ++x) EXPECT_EQ(missing->At(x, y), 0xFF000000u);
+  for (int i = 0; i < 35; ++i) EXPECT_EQ(missing->At(i % 7, i / 7), 0xFF000000u) << i;
 
   // Reaching beyond the screen, or asking for more than memory holds, must not crash.
-  const tk::Picture beyond = WindowToPicture(desktop, false, -50, -50, 100, 100);
-  EXPECT_EQ(beyond->Width(), 100);
+  EXPECT_EQ(WindowToPicture(desktop, false, -50, -50, 100, 100)->Width(), 100);
   const tk::Picture huge = WindowToPicture(desktop, false, 0, 0, 200000, 200000);
   ASSERT_TRUE(huge);
   EXPECT_TRUE(huge->Width() == 0 || huge->Width() == 200000);
@@ -180,44 +167,35 @@ TEST(Capture, BitmapPictureCopiesThePixelsAndFreesTheBitmap) {
 }
 
 TEST_F(Win32Backend, CaptureReadsTheWindowUnscaledAtTheAskedPlace) {
-  ShowPattern();
+  ShowPatternMaximised();
   const tk::Picture client = WindowToPicture(Window(), true, 10, 20, 100, 50);
   ASSERT_EQ(client->Width(), 100);
   ASSERT_EQ(client->Height(), 50);
-  EXPECT_TRUE(SamePixels(*client, 10, 20));
+  EXPECT_TRUE(ShowsPattern(*client, 10, 20));
 
   // The screen shows the window once the display has caught up with it.
-  const tk::ScreenMetrics screen = system.PrimaryScreen();
   bool same = false;
   for (int attempt = 0; attempt < 50 && !same; ++attempt) {
     PumpMessages();
-    const tk::Picture desktop =
-        system.WindowToPicture(system.DesktopWindow(), false, 0, 0, screen.widthPixels, screen.heightPixels);
-    same = SamePixels(*desktop, 0, 0);
+    same = ShowsPattern(
+        *system.WindowToPicture(system.DesktopWindow(), false, 0, 0, screen.widthPixels, screen.heightPixels), 0, 0);
     if (!same) ::Sleep(100);
   }
   EXPECT_TRUE(same) << "the desktop capture does not show the full-screen window pixel for pixel";
 }
 
-// --- The form's window ---
-
 TEST_F(Win32Backend, MaximisedCoversThePrimaryMonitorWithoutFrameOrTaskBarButton) {
-  ShowPattern();
+  ShowPatternMaximised();
   RECT window{};
   ::GetWindowRect(Window(), &window);
-  const tk::ScreenMetrics screen = system.PrimaryScreen();
-  EXPECT_EQ(window.left, 0);
-  EXPECT_EQ(window.top, 0);
-  EXPECT_EQ(window.right, screen.widthPixels);
-  EXPECT_EQ(window.bottom, screen.heightPixels);
+  EXPECT_EQ(Corners(window), (std::array<LONG, 4>{0, 0, screen.widthPixels, screen.heightPixels}));
   EXPECT_EQ(form.ClientWidth(), screen.widthPixels);
   EXPECT_EQ(form.ClientHeight(), screen.heightPixels);
 
   const LONG_PTR style = ::GetWindowLongPtrA(Window(), GWL_STYLE);
-  const LONG_PTR exStyle = ::GetWindowLongPtrA(Window(), GWL_EXSTYLE);
   EXPECT_TRUE(style & WS_POPUP);
   EXPECT_FALSE(style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
-  EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(::GetWindowLongPtrA(Window(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   app.SetTaskVisible(false);
   EXPECT_TRUE(::GetWindowLongPtrA(Window(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_FALSE(::GetWindowLongPtrA(Window(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
@@ -230,37 +208,32 @@ TEST_F(Win32Backend, MaximisedCoversThePrimaryMonitorWithoutFrameOrTaskBarButton
 }
 
 TEST_F(Win32Backend, InvalidateMarksOnlyThatRectangle) {
-  ShowPattern();
+  ShowPatternMaximised();
   ASSERT_FALSE(::GetUpdateRect(Window(), nullptr, FALSE)) << "the first paint left something unpainted";
   form.Invalidate({100, 200, 130, 260});
   RECT pending{};
   ASSERT_TRUE(::GetUpdateRect(Window(), &pending, FALSE));
-  EXPECT_EQ(pending.left, 100);
-  EXPECT_EQ(pending.top, 200);
-  EXPECT_EQ(pending.right, 130);
-  EXPECT_EQ(pending.bottom, 260);
+  EXPECT_EQ(Corners(pending), (std::array<LONG, 4>{100, 200, 130, 260}));
   ::UpdateWindow(Window());
   EXPECT_FALSE(::GetUpdateRect(Window(), nullptr, FALSE));
 }
 
-namespace {
-tk::WndProc g_previous = nullptr;
-tk::System* g_system = nullptr;
-int g_seen = 0;
-intptr_t CountingProc(tk::WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (message == WM_MOUSEMOVE) ++g_seen;
-  return g_system->CallWindowProc(g_previous, window, message, wParam, lParam);
-}
-}  // namespace
-
 TEST_F(Win32Backend, AReplacedProcedureChainsToTheFormsOwn) {
-  g_system = &system;
-  g_previous = system.SetWindowProc(form.hWnd(), &CountingProc);
-  ASSERT_NE(g_previous, nullptr);
+  static tk::System* chained;
+  static tk::WndProc previous;
+  static int seen;
+  chained = &system;
+  seen = 0;
+  const tk::WndProc counting = [](tk::WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (message == WM_MOUSEMOVE) ++seen;
+    return chained->CallWindowProc(previous, window, message, wParam, lParam);
+  };
+  previous = system.SetWindowProc(form.hWnd(), counting);
+  ASSERT_NE(previous, nullptr);
 
   // A hidden form takes moves as the tray's notifications: x is the mouse message.
   ::SendMessageA(Window(), WM_MOUSEMOVE, 0, MAKELPARAM(WM_LBUTTONDBLCLK, 0));
-  EXPECT_EQ(g_seen, 1);
+  EXPECT_EQ(seen, 1);
   ASSERT_EQ(form.movesX.size(), 1u);
   EXPECT_EQ(form.movesX[0], WM_LBUTTONDBLCLK * form.TwipsPerPixel());
 
@@ -270,32 +243,27 @@ TEST_F(Win32Backend, AReplacedProcedureChainsToTheFormsOwn) {
   ASSERT_EQ(form.movesX.size(), 2u);
   EXPECT_EQ(form.movesX[1], -20 * form.TwipsPerPixel());
 
-  EXPECT_EQ(system.SetWindowProc(form.hWnd(), g_previous), &CountingProc);
+  EXPECT_EQ(system.SetWindowProc(form.hWnd(), previous), counting);
   ::SendMessageA(Window(), WM_MOUSEMOVE, 0, 0);
-  EXPECT_EQ(g_seen, 2) << "the restored procedure no longer passes through the replacement";
+  EXPECT_EQ(seen, 2) << "the restored procedure no longer passes through the replacement";
 }
 
 TEST_F(Win32Backend, PointerShapesFollowTheForm) {
-  const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  const HCURSOR highlighter = ::LoadCursorA(instance, MAKEINTRESOURCEA(IDC_HIGHLIGHTER));
+  const HCURSOR highlighter = ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HIGHLIGHTER));
   ASSERT_NE(highlighter, nullptr) << "the highlighter pointer is missing from the resources";
   EXPECT_EQ(system.CursorFor(tk::kPointerCustom), highlighter);
-  EXPECT_EQ(system.CursorFor(tk::kPointerDefault), ::LoadCursorA(nullptr, IDC_ARROW));
-  EXPECT_EQ(system.CursorFor(tk::kPointerSizeAll), ::LoadCursorA(nullptr, IDC_SIZEALL));
-  EXPECT_EQ(system.CursorFor(tk::kPointerSizeNESW), ::LoadCursorA(nullptr, IDC_SIZENESW));
-  EXPECT_EQ(system.CursorFor(tk::kPointerSizeNS), ::LoadCursorA(nullptr, IDC_SIZENS));
-  EXPECT_EQ(system.CursorFor(tk::kPointerSizeNWSE), ::LoadCursorA(nullptr, IDC_SIZENWSE));
-  EXPECT_EQ(system.CursorFor(tk::kPointerSizeWE), ::LoadCursorA(nullptr, IDC_SIZEWE));
+  for (auto [pointer, id] : {std::pair{tk::kPointerDefault, IDC_ARROW}, {tk::kPointerSizeAll, IDC_SIZEALL},
+                             {tk::kPointerSizeNESW, IDC_SIZENESW}, {tk::kPointerSizeNS, IDC_SIZENS},
+                             {tk::kPointerSizeNWSE, IDC_SIZENWSE}, {tk::kPointerSizeWE, IDC_SIZEWE}})
+    EXPECT_EQ(system.CursorFor(pointer), ::LoadCursorA(nullptr, id)) << pointer;
 
-  ShowPattern();
-  form.SetMousePointer(tk::kPointerCustom);
-  ::SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Window()),
-                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  EXPECT_EQ(::GetCursor(), highlighter);
-  form.SetMousePointer(tk::kPointerSizeWE);
-  ::SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Window()),
-                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, IDC_SIZEWE));
+  ShowPatternMaximised();
+  for (auto [pointer, cursor] :
+       {std::pair{tk::kPointerCustom, highlighter}, {tk::kPointerSizeWE, ::LoadCursorA(nullptr, IDC_SIZEWE)}}) {
+    form.SetMousePointer(pointer);
+    ::SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Window()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor(), cursor) << pointer;
+  }
 }
 
 TEST_F(Win32Backend, TheProgramIconIsTheWindowsAndTheTrays) {
@@ -304,15 +272,12 @@ TEST_F(Win32Backend, TheProgramIconIsTheWindowsAndTheTrays) {
   EXPECT_NE(::SendMessageA(Window(), WM_GETICON, ICON_BIG, 0), 0);
 }
 
-// --- Process-wide services ---
-
 TEST(Win32Services, TheFirstInstanceHoldsItsClaimForLife) {
   tk::Win32System system(::GetModuleHandleA(nullptr));
   EXPECT_FALSE(system.PrevInstance());
   EXPECT_FALSE(system.PrevInstance()) << "asking again does not change the answer";
   UniqueMutex other(::CreateMutexA(nullptr, FALSE, "Local\\Lumora.SingleInstance"));
-  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS))
-      << "a second start would see the claim";
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "a second start would see the claim";
 }
 
 TEST(Win32Services, PathScreenAndKeys) {

@@ -1,25 +1,20 @@
-/* A console helper run inside the test prefix.
- *
- *   probe.exe                  lists every top-level window and its children with class, text, visibility and
- *                              rectangle, one per line, tab-separated, UTF-8. The text is asked for with
- *                              WM_GETTEXT, so controls that keep their text to themselves (tooltips) answer
- * too. probe.exe drop-icon HWND ID removes the tray icon (HWND, ID) of another program, as a shell that
- * restarts loses every icon. probe.exe broadcast NAME   posts the registered window message NAME to every
- * top-level window, as a restarted shell does with "TaskbarCreated". */
+// A console helper run inside a test prefix.
+//   probe.exe                  lists every top-level window, then its children: depth, handle, visibility, class,
+//                              text and rectangle, tab-separated, UTF-8. The text is asked for with WM_GETTEXT, so
+//                              controls that keep their text to themselves (tooltips) answer too.
+//   probe.exe drop-icon HWND ID  removes another program's tray icon, as a restarting shell loses every icon.
+//   probe.exe broadcast NAME   posts the registered message NAME to every top-level window, as a restarted shell
+//                              does with "TaskbarCreated".
 #include <windows.h>
-
 #include <shellapi.h>
-
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-static void print_window(HWND window, int depth) {
-  WCHAR cls[256] = {0};
-  WCHAR text[1024] = {0};
+static BOOL CALLBACK print_window(HWND window, LPARAM depth) {
+  WCHAR cls[256] = {0}, text[1024] = {0};
   char cls8[1024], text8[4096];
   DWORD_PTR copied = 0;
-  DWORD pid = 0;
   RECT rect = {0, 0, 0, 0};
   GetClassNameW(window, cls, 256);
   if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, (LPARAM)text, SMTO_ABORTIFHUNG, 500, &copied))
@@ -28,22 +23,10 @@ static void print_window(HWND window, int depth) {
     if (*p == L'\t' || *p == L'\r' || *p == L'\n') *p = L' ';
   WideCharToMultiByte(CP_UTF8, 0, cls, -1, cls8, sizeof cls8, NULL, NULL);
   WideCharToMultiByte(CP_UTF8, 0, text, -1, text8, sizeof text8, NULL, NULL);
-  GetWindowThreadProcessId(window, &pid);
   GetWindowRect(window, &rect);
-  printf("%d\t%p\t%lu\t%d\t%s\t%s\t%ld,%ld,%ld,%ld\n", depth, (void*)window, (unsigned long)pid,
-         IsWindowVisible(window) ? 1 : 0, cls8, text8, rect.left, rect.top, rect.right - rect.left,
-         rect.bottom - rect.top);
-}
-
-static BOOL CALLBACK child(HWND window, LPARAM depth) {
-  print_window(window, (int)depth);
-  return TRUE;
-}
-
-static BOOL CALLBACK top(HWND window, LPARAM unused) {
-  (void)unused;
-  print_window(window, 0);
-  EnumChildWindows(window, child, 1);
+  printf("%d\t%p\t%d\t%s\t%s\t%ld,%ld,%ld,%ld\n", (int)depth, (void*)window, IsWindowVisible(window) ? 1 : 0, cls8,
+         text8, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  if (depth == 0) EnumChildWindows(window, print_window, 1);
   return TRUE;
 }
 
@@ -60,7 +43,7 @@ int main(int argc, char** argv) {
     icon.uID = (UINT)strtoul(argv[3], NULL, 10);
     return Shell_NotifyIconA(NIM_DELETE, &icon) ? 0 : 1;
   }
-  EnumWindows(top, 0);
+  EnumWindows(print_window, 0);
   fflush(stdout);
   return 0;
 }

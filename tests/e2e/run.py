@@ -1,54 +1,42 @@
 #!/usr/bin/env python3
 """Runs Lumora.exe under Wine on a private X display and checks what it shows.
 
-    tests/e2e/run.py --exe build/windows/Lumora.exe [-k NAME] [--views DIR] [--keep]
-
 One Xvfb and one booted template prefix per run; each test works in its own copy of the prefix. Prints one line
 per test, exits 1 when a test failed and 77 when Lumora.exe or a needed tool is missing (CTest counts that as
 skipped). Screenshots of a failed test go to build/e2e-artifacts/<test>/."""
 
 import argparse
+import contextlib
 import shutil
 import signal
+import subprocess
 import sys
+import tempfile
 import time
 import traceback
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from harness import Display, Failure, Prefix, Skip, WineTemplate, build_probe, make_workdir  # noqa: E402
+from harness import Desktop, Failure, Skip  # noqa: E402
 from lumora import Lumora  # noqa: E402
-from pictures import Picture, rgba_png  # noqa: E402
 import test_draw  # noqa: E402
 import test_shell  # noqa: E402
 import test_stamps  # noqa: E402
 
 REPO = Path(__file__).resolve().parents[2]
-TOOLS = ["Xvfb", "wine", "wineserver", "wineboot", "xdotool", "import", "display"]
-SKIP = 77
+TOOLS = ["Xvfb", "wine", "wineserver", "wineboot", "xdotool", "import", "display", "convert", "identify"]
+MINGW = ["x86_64-w64-mingw32-gcc", "x86_64-w64-mingw32-gcc-posix"]
 
 
-def save(directory, name, thing):
-    directory.mkdir(parents=True, exist_ok=True)
-    if isinstance(thing, Picture):
-        (directory / f"{name}.png").write_bytes(thing.to_png())
-    elif isinstance(thing, tuple) and len(thing) == 5:  # a cursor: width, height, hot spot, RGBA
-        width, height, _, _, rgba = thing
-        (directory / f"{name}.png").write_bytes(rgba_png(width, height, rgba))
-
-
-def run_test(test, display, template, workdir, exe, probe, views):
-    name = test.__name__
-    saved = {}
-    artifacts_dir = REPO / "build" / "e2e-artifacts" / name
-    shutil.rmtree(artifacts_dir, ignore_errors=True)
-    prefix = Prefix(template, workdir, name)
-    app = Lumora(display, prefix, exe, probe, lambda label, thing: saved.__setitem__(label, thing))
-    started = time.monotonic()
+def run_test(test, desktop, exe, probe, views):
+    """Runs `test` in a fresh prefix; returns its error, or why it was skipped, or neither."""
+    app = Lumora(desktop, test.__name__, exe, probe)
+    artifacts = REPO / "build" / "e2e-artifacts" / test.__name__
+    shutil.rmtree(artifacts, ignore_errors=True)
     error = skipped = None
     try:
+        app.open()
         test(app)
     except Skip as reason:
         skipped = str(reason)
@@ -58,26 +46,16 @@ def run_test(test, display, template, workdir, exe, probe, views):
         error = traceback.format_exc()
     finally:
         if error:
-            try:
-                saved["screen-at-failure"] = display.screenshot()
-            except Exception:
-                pass
-        prefix.close()
-    seconds = time.monotonic() - started
-    if error:
-        out = artifacts_dir
-        for label, thing in saved.items():
-            save(out, label, thing)
-        if prefix.logs.exists():
-            shutil.copytree(prefix.logs, out / "logs", dirs_exist_ok=True)
-    if views:
-        for label, thing in saved.items():
-            save(Path(views) / name, label, thing)
-    return error, skipped, seconds
-
-
-def interrupted(_signal, _frame):
-    raise KeyboardInterrupt
+            with contextlib.suppress(Exception):
+                app.save("screen-at-failure", desktop.screenshot())
+        app.close()
+    for folder in ([artifacts] if error else []) + ([Path(views) / test.__name__] if views else []):
+        folder.mkdir(parents=True, exist_ok=True)
+        for label, thing in app.saved.items():
+            thing.save(folder / f"{label}.png")
+    if error and app.logs.exists():
+        shutil.copytree(app.logs, artifacts / "logs")
+    return error, skipped
 
 
 def main():
@@ -89,42 +67,36 @@ def main():
     args = parser.parse_args()
 
     exe = Path(args.exe).resolve()
-    if not exe.is_file():
-        print(f"SKIP: {exe} does not exist (build it with: cmake --preset windows && cmake --build --preset windows)")
-        return SKIP
-    missing = [tool for tool in TOOLS if not shutil.which(tool)]
-    if missing:
-        print(f"SKIP: missing tools: {', '.join(missing)}")
-        return SKIP
+    missing = [tool for tool in TOOLS if not shutil.which(tool)] + ([] if any(map(shutil.which, MINGW)) else MINGW[:1])
+    if missing or not exe.is_file():
+        print(f"SKIP: missing tools: {', '.join(missing)}" if missing else
+              f"SKIP: {exe} does not exist (build it with: cmake --preset windows && cmake --build --preset windows)")
+        return 77
 
-    every_test = test_shell.TESTS + test_draw.TESTS + test_stamps.TESTS
-    tests = [t for t in every_test if not args.only or args.only in t.__name__]
-    # A terminated run still cleans up: SIGTERM unwinds like Ctrl+C.
-    signal.signal(signal.SIGTERM, interrupted)
-
+    tests = [test for module in (test_shell, test_draw, test_stamps) for name, test in vars(module).items()
+             if name.startswith("test_") and (args.only or "") in name]
+    signal.signal(signal.SIGTERM, signal.default_int_handler)  # a terminated run still cleans up, as after Ctrl+C
     began = time.monotonic()
-    workdir = make_workdir()
-    display = template = None
+    workdir = Path(tempfile.mkdtemp(prefix="lumora-e2e-"))
+    desktop = Desktop(workdir)
     failures = 0
     try:
-        probe = build_probe(Path(__file__).with_name("probe.c"), workdir / "probe.exe")
-        display = Display(workdir)
-        template = WineTemplate(display, workdir)
-        print(f"desktop {display.name} and Wine prefix ready in {time.monotonic() - began:.1f} s", flush=True)
+        probe = workdir / "probe.exe"
+        compiler = next(filter(None, map(shutil.which, MINGW)))
+        subprocess.run([compiler, "-O1", "-Wall", "-o", probe, Path(__file__).with_name("probe.c")], check=True)
+        desktop.start()
+        print(f"desktop {desktop.env['DISPLAY']} and Wine prefix ready in {time.monotonic() - began:.1f} s", flush=True)
         for test in tests:
-            error, skipped, seconds = run_test(test, display, template, workdir, exe, probe, args.views)
+            started = time.monotonic()
+            error, skipped = run_test(test, desktop, exe, probe, args.views)
+            failures += bool(error)
             if skipped:
                 print(f"skip {test.__name__}: {skipped}", flush=True)
-            elif error:
-                failures += 1
-                print(f"FAIL {test.__name__} ({seconds:.1f} s)\n     {error.strip()}", flush=True)
             else:
-                print(f"pass {test.__name__} ({seconds:.1f} s)", flush=True)
+                print(f"{'FAIL' if error else 'pass'} {test.__name__} ({time.monotonic() - started:.1f} s)"
+                      + (f"\n     {error.strip()}" if error else ""), flush=True)
     finally:
-        if template:
-            template.close()
-        if display:
-            display.close()
+        desktop.close()
         if args.keep:
             print(f"work folder kept: {workdir}")
         else:
