@@ -4,59 +4,91 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/form1.h"
 #include "platform/headless/headless_system.h"
 
+constexpr uint32_t kYellow = 0x0000FFFF;
+constexpr int kVkShift = 16, kVkControl = 17, kVkDelete = 46;
+constexpr uintptr_t kShift = tk::mk::kShift, kControl = tk::mk::kControl;
+// The stamp keys in the order of the stampCount slots: smiley, x, check, arrow, star.
+constexpr int kStampKeys[] = {'S', 'X', 'C', 'A', '8'};
+using Points = std::vector<std::pair<int, int>>;
+
+// An element's geometry in twips: left, top, width and height; a missing element reads as all -1.
+using Box = std::array<float, 4>;
+inline Box BoxOf(const tk::Element* e) {
+  return e ? Box{e->Left(), e->Top(), e->Width(), e->Height()} : Box{-1, -1, -1, -1};
+}
+
+// The colour channels of a pixel; the alpha byte of a composed frame means nothing.
+inline raster::Pixel Rgb(raster::Pixel p) {
+  return p & 0xFFFFFF;
+}
+inline int DifferingPixels(const raster::Bitmap& a, const raster::Bitmap& b) {
+  int count = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x) count += Rgb(a.At(x, y)) != Rgb(b.At(x, y));
+  return count;
+}
+
 class LumoraTest : public ::testing::Test {
  protected:
   explicit LumoraTest(int width = 1920, int height = 1080, int dpi = 96) : sys(width, height, dpi) {
-    // Most tests are not about the instructions box shown at the first start.
-    Preset("Instructions on startup", "0");
+    Preset("Instructions on startup", "0");  // most tests are not about the first-start box
   }
 
-  void Preset(const std::string& key, const std::string& text) {
+  // Stores a setting, or removes it for nullopt.
+  void Preset(const std::string& key, const std::optional<std::string>& text) {
     CRegSettings store(sys.registry);
-    store.SaveSetting("Options", key, text);
+    text ? store.SaveSetting("Options", key, *text) : store.DeleteSetting("Options", key);
   }
 
-  void Unset(const std::string& key) {
-    CRegSettings store(sys.registry);
-    store.DeleteSetting("Options", key);
-  }
-
-  // Starts the program as Windows would: the overlay's load handler is the start. A program started
-  // earlier in the test exits first.
+  // Starts the program as Windows would, with the overlay's load handler; an earlier one exits first.
   Form1& Start() {
     if (form) form->Unload();
     form.reset();
-    sys.quit = false;
     app = std::make_unique<tk::App>(sys);
     form = std::make_unique<Form1>(*app);
     form->Load();
     return *form;
   }
-
-  // Starts the program and a session on it.
   Form1& StartSession() {
-    Start();
-    form->mnupophl_Click();
+    Start().mnupophl_Click();
     return *form;
   }
 
   tk::HeadlessWindow& Window() { return *sys.WindowOf(*form); }
   const raster::Bitmap& Frame() { return Window().Frame(); }
+  raster::Pixel Shown(int x, int y) { return Rgb(Frame().At(x, y)); }
+  raster::Pixel Under(int x, int y) { return Rgb(sys.screen.At(x, y)); }
+  raster::Pixel Yellowed(int x, int y) { return Rgb(sys.screen.At(x, y) & raster::PenFromColorRef(kYellow)); }
 
   // The user's pointer, in pixels, through the window procedure.
-  void Press(int x, int y, uintptr_t keys = tk::mk::kLButton) { sys.Mouse(*form, tk::wm::kLButtonDown, x, y, keys); }
-  void MoveTo(int x, int y, uintptr_t keys = tk::mk::kLButton) { sys.Mouse(*form, tk::wm::kMouseMove, x, y, keys); }
+  void Press(int x, int y, uintptr_t keys = tk::mk::kLButton) {
+    sys.Mouse(*form, tk::wm::kLButtonDown, x, y, keys);
+  }
+  void MoveTo(int x, int y, uintptr_t keys = tk::mk::kLButton) {
+    sys.Mouse(*form, tk::wm::kMouseMove, x, y, keys);
+  }
   void Release(int x, int y, uintptr_t keys = 0) { sys.Mouse(*form, tk::wm::kLButtonUp, x, y, keys); }
+  void Hover(int x, int y) { MoveTo(x, y, 0); }  // no button down: when the hover test runs
   void Drag(int x1, int y1, int x2, int y2, uintptr_t keys = 0, int steps = 8) {
     Press(x1, y1, tk::mk::kLButton | keys);
     for (int i = 1; i <= steps; ++i)
       MoveTo(x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps, tk::mk::kLButton | keys);
     Release(x2, y2, keys);
+  }
+  void CtrlDrag(int x1, int y1, int x2, int y2) {
+    KeyDown(kVkControl);
+    Drag(x1, y1, x2, y2, kControl);
+    KeyUp(kVkControl);
   }
   void RightClick(int x, int y) {
     sys.Mouse(*form, tk::wm::kRButtonDown, x, y, tk::mk::kRButton);
@@ -65,9 +97,6 @@ class LumoraTest : public ::testing::Test {
   void KeyDown(int vk) { sys.SendMessage(*form, tk::wm::kKeyDown, vk); }
   void KeyUp(int vk) { sys.SendMessage(*form, tk::wm::kKeyUp, vk); }
   void Char(int ch) { sys.SendMessage(*form, tk::wm::kChar, ch); }
-  // The pointer resting or gliding with no button down, which is when the hover test runs.
-  void Hover(int x, int y) { MoveTo(x, y, 0); }
-  // Holds a key while clicking, as a user places a stamp.
   void ClickWithKey(int vk, int x, int y) {
     KeyDown(vk);
     Press(x, y);
@@ -75,9 +104,32 @@ class LumoraTest : public ::testing::Test {
     KeyUp(vk);
   }
 
+  // A Shift drag (rectangle) or Ctrl drag (ellipse) in twips, straight into the handlers; gives its index.
+  int ShapeTwips(bool oval, float x1, float y1, float x2, float y2) {
+    if (oval) KeyDown(kVkControl);
+    form->Form_MouseDown(1, oval ? 2 : 1, x1, y1);
+    form->Form_MouseMove(1, oval ? 2 : 1, x2, y2);
+    form->Form_MouseUp(1, oval ? 2 : 1, x2, y2);
+    if (oval) KeyUp(kVkControl);
+    return oval ? form->ovalCount : form->rectCount;
+  }
+  int RectTwips(float x1, float y1, float x2, float y2) { return ShapeTwips(false, x1, y1, x2, y2); }
+  void HoverTwips(float x, float y) { form->Form_MouseMove(0, 0, x, y); }
+  Box RectBox(int index) { return BoxOf(form->shapeArrRect[index]); }
+  Box OvalBox(int index) { return BoxOf(form->ShapeArrOv[index]); }
+
+  std::vector<tk::ImageArray*> StampArrays() {
+    return {&form->imgsmiley, &form->imgx, &form->imgcheck, &form->imgarrow, &form->imgstar};
+  }
+  // Every shape and stamp the user made; the templates do not count.
+  size_t Marks() {
+    size_t marks = form->shapeArrRect.Count() + form->ShapeArrOv.Count() - 2;
+    for (auto* stamps : StampArrays()) marks += stamps->Count() - 1;
+    return marks;
+  }
+
   // A tray notification: the shell's mouse message arrives as a move of the hidden overlay.
   void Tray(uint32_t mouseMessage) { sys.SendMessage(*form, tk::wm::kMouseMove, 1, mouseMessage); }
-
   // Chooses the menu entry with this caption the next time a menu opens.
   void ChooseNext(const std::string& caption) {
     sys.chooseMenuItem = [caption](const tk::PopupRecord&, tk::MenuItem& menu) -> tk::MenuItem* {
@@ -99,29 +151,3 @@ class LumoraTest : public ::testing::Test {
   std::unique_ptr<tk::App> app;
   std::unique_ptr<Form1> form;
 };
-
-// An element's geometry in twips, comparable and printable; a missing element reads as all -1.
-struct Box {
-  float left, top, width, height;
-  bool operator==(const Box&) const = default;
-};
-inline void PrintTo(const Box& b, std::ostream* os) {
-  *os << "{L " << b.left << ", T " << b.top << ", W " << b.width << ", H " << b.height << "}";
-}
-inline Box BoxOf(const tk::Element* e) {
-  return e ? Box{e->Left(), e->Top(), e->Width(), e->Height()} : Box{-1, -1, -1, -1};
-}
-
-// Pixel of a mask pen (0x00BBGGRR colour) over a screen pixel.
-inline raster::Pixel Masked(raster::Pixel under, uint32_t colorref) {
-  return under & raster::PenFromColorRef(colorref);
-}
-// The colour channels of a pixel; the alpha byte of a composed frame means nothing.
-inline raster::Pixel Rgb(raster::Pixel p) { return p & 0xFFFFFF; }
-// How many pixels two frames of one size differ in, by colour.
-inline int DifferingPixels(const raster::Bitmap& a, const raster::Bitmap& b) {
-  int count = 0;
-  for (int y = 0; y < a.Height(); ++y)
-    for (int x = 0; x < a.Width(); ++x) count += Rgb(a.At(x, y)) != Rgb(b.At(x, y));
-  return count;
-}
