@@ -123,6 +123,16 @@ class Lumora:
         self.hotkey("ctrl+h")
         wait_for(self.overlay, "the overlay after Ctrl+H", 15)
 
+    def session_over(self, picture, desktop, what):
+        """Starts Lumora and a session over `picture`, then changes the desktop to `desktop`, so every later
+        check sees the overlay's still picture. Returns the overlay as first shown."""
+        self.desktop.set_background(picture)
+        self.start()
+        self.start_session()
+        before = self.expect_screen(picture, what)
+        self.desktop.set_background(desktop)
+        return before
+
     def session_ended(self, by):
         wait_for(lambda: not self.overlay(), f"the overlay to go after {by}")
         wait_for(self.tray, f"the tray icon to come back after {by}")

@@ -38,12 +38,7 @@ def oval_points(radius_in):
 
 def test_stroke_rectangle_and_ellipse_resized_and_deleted(app):
     d = app.desktop
-    d.set_background(PICTURE)
-    app.start()
-    app.start_session()
-    before = app.expect_screen(PICTURE, "the overlay before drawing")
-    # From here on the desktop underneath differs, so every picture checked below is the overlay's.
-    d.set_background(DESKTOP)
+    before = app.session_over(PICTURE, DESKTOP, "the overlay before drawing")
     highlighter = app.highlighter()
 
     # A left drag: a yellow stroke, the picture showing through it (yellow AND the picture).

@@ -53,12 +53,7 @@ def place(app, picture, others, key, sprite, x, y):
 
 def test_stamps_placed_dragged_removed_and_cleared(app):
     d = app.desktop
-    d.set_background(PICTURE)
-    app.start()
-    app.start_session()
-    before = app.expect_screen(PICTURE, "the overlay before the stamps")
-    # From here on the desktop underneath differs, so every picture checked below is the overlay's.
-    d.set_background(DESKTOP)
+    before = app.session_over(PICTURE, DESKTOP, "the overlay before the stamps")
     highlighter = app.highlighter()
     menus = app.menus()
 
