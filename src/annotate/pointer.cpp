@@ -71,7 +71,7 @@ void Form1::Form_MouseMove(int16_t button, int16_t shift, float x, float y) {
 
 void Form1::Form_MouseUp(int16_t button, int16_t /*shift*/, float x, float y) {
   if (button == 1) {
-    isResizing = isDrawing = isMovingRect = isMovingOval = isCreating = false;
+    EndDrag();
   } else if (button == 2) {
     // Over a shape the release deletes it; elsewhere, and over a template left behind by Clear, it opens
     // the menu.
@@ -82,3 +82,5 @@ void Form1::Form_MouseUp(int16_t button, int16_t /*shift*/, float x, float y) {
       PopupMenu(pop, 0, x, y, &mnupophl);
   }
 }
+
+void Form1::EndDrag() { isResizing = isDrawing = isMovingRect = isMovingOval = isCreating = false; }

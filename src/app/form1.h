@@ -89,6 +89,11 @@ class Form1 : public tk::Form {
   tk::ImageArray& StampArray(int kind);
   CRegSettings& Settings();
 
+  // Ends a drag in progress (stroke, rubber band, resize, move) as a left release does.
+  void EndDrag();
+  // Sets the key-held flags from the keys that are down now.
+  void SyncHeldKeys();
+
   // The drawing attributes from the settings, applied to the overlay and the two shape templates.
   void ApplyDrawingSettings(int32_t lineWidth, uint32_t color);
 

@@ -73,6 +73,7 @@ void Form::Unload() {
   if (cancel) return;
   captured_ = hovered_ = nullptr;
   captureForm_ = false;
+  host_->SetCapture(false);
   visible_ = false;
   FormsByHandle().erase(host_->Handle());
   host_.reset();
@@ -90,8 +91,11 @@ void Form::Hide() {
   if (!host_) Load();
   if (!host_) return;
   visible_ = false;
+  // A press held through the hiding must not keep the pointer: the hidden form would read its moves as
+  // tray notifications.
   captured_ = nullptr;
   captureForm_ = false;
+  host_->SetCapture(false);
   Hover(nullptr);  // a hidden window keeps no tooltip, or it would come back over an empty spot
   host_->SetVisible(false);
 }

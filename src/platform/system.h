@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -111,6 +112,14 @@ class System {
   virtual int MsgBox(const std::string& text, const std::string& title, int style) = 0;
   // Keys held now: 1 Shift, 2 Ctrl, 4 Alt.
   virtual int ModifierState() = 0;
+  // Whether the key with this virtual-key code is down at this moment.
+  virtual bool KeyIsDown(int virtualKey) = 0;
+
+  // Closes the program's open popup menu, if there is one; true when one was open. The menu goes away
+  // once its own loop has returned, so work that must not see it is best posted.
+  virtual bool CloseMenus() = 0;
+  // Runs `task` on this thread once the current message and any menu loop around it have returned.
+  virtual void Post(std::function<void()> task) = 0;
 
   // Screen capture: the desktop window and a picture of a rectangle of a window, in pixels.
   virtual WindowHandle DesktopWindow() = 0;

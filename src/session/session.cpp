@@ -9,10 +9,18 @@ constexpr char kStopCaption[] = "Stop highlighting";
 
 void Form1::mnupophl_Click() {
   if (mnupophl.Caption == kStopCaption) {
+    // A drag cut short by Esc or Ctrl+H ends here, as its release would have ended it.
+    EndDrag();
     mnupopclr.Visible = false;
     mnupophl.Caption = "Start highlighting";
     AddTrayIcon(*this);
     Hide();
+    return;
+  }
+
+  // An open menu of ours would be in the photograph: close it, and start once its loop has returned.
+  if (app.system.CloseMenus()) {
+    app.system.Post([this] { mnupophl_Click(); });
     return;
   }
 
@@ -25,4 +33,6 @@ void Form1::mnupophl_Click() {
   SetWindowState(tk::kWindowMaximized);
   SetPicture(CaptureDesktop(app));
   Show();
+  // Key releases that happened while the overlay was hidden never reached it.
+  SyncHeldKeys();
 }

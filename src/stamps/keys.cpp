@@ -38,6 +38,16 @@ void Form1::Form_KeyPress(int16_t& keyAscii) {
   }
 }
 
+void Form1::SyncHeldKeys() {
+  tk::System& system = app.system;
+  ctrlHeld = system.KeyIsDown(kVkControl);
+  keyAHeld = system.KeyIsDown(kVkA);
+  key8Held = system.KeyIsDown(kVk8);
+  keyCHeld = system.KeyIsDown(kVkC);
+  keySHeld = system.KeyIsDown(kVkS);
+  keyXHeld = system.KeyIsDown(kVkX);
+}
+
 void Form1::Form_KeyUp(int16_t& /*keyCode*/, int16_t /*shift*/) {
   // Any release forgets every held key; auto-repeat of a key still down sets its flag again.
   ctrlHeld = keyAHeld = key8Held = keyCHeld = keySHeld = keyXHeld = false;

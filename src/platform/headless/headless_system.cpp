@@ -38,7 +38,11 @@ MenuItem* HeadlessWindow::TrackPopupMenu(MenuItem& menu, int flags, std::optiona
   record.defaultItem = defaultItem ? defaultItem->Name : std::string();
   system_.popups.push_back(record);
   if (!system_.chooseMenuItem) return nullptr;
+  ++system_.menuDepth_;
+  system_.menuClosed_ = false;
   MenuItem* chosen = system_.chooseMenuItem(record, menu);
+  --system_.menuDepth_;
+  if (std::exchange(system_.menuClosed_, false)) return nullptr;
   // Only a visible, non-separator entry of this menu can be chosen.
   const bool valid = chosen && chosen->Visible && !chosen->IsSeparator() &&
                      std::find(menu.Items.begin(), menu.Items.end(), chosen) != menu.Items.end();
@@ -69,7 +73,34 @@ HeadlessWindow* HeadlessSystem::WindowOf(const Form& form) const { return Find(f
 
 intptr_t HeadlessSystem::SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   HeadlessWindow* target = Find(window);
-  return target ? target->proc_(window, message, wParam, lParam) : 0;
+  if (!target) return 0;
+  ++sendDepth_;
+  const intptr_t result = target->proc_(window, message, wParam, lParam);
+  // Back in the message loop: what was posted meanwhile runs now.
+  if (--sendDepth_ == 0) RunPosted();
+  return result;
+}
+
+void HeadlessSystem::RunPosted() {
+  ++sendDepth_;
+  while (!posted_.empty()) {
+    auto task = std::move(posted_.front());
+    posted_.pop_front();
+    task();
+  }
+  --sendDepth_;
+}
+
+bool HeadlessSystem::KeyIsDown(int virtualKey) {
+  const int modifier = virtualKey == 16 ? 1 : virtualKey == 17 ? 2 : virtualKey == 18 ? 4 : 0;
+  return (modifiers & modifier) != 0 || keysDown.count(virtualKey) > 0;
+}
+
+bool HeadlessSystem::CloseMenus() {
+  calls.push_back("CloseMenus");
+  if (menuDepth_ == 0) return false;
+  menuClosed_ = true;
+  return true;
 }
 
 void HeadlessSystem::Mouse(const Form& form, uint32_t message, int x, int y, uintptr_t keys) {

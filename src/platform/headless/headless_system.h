@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,7 @@ class HeadlessSystem : public System {
   bool hotkeyTaken = false;     // another program holds every hotkey
   int trayAddFailures = 0;      // the next N NIM_ADD calls fail (a shell still starting)
   int modifiers = 0;            // keys held: 1 Shift, 2 Ctrl, 4 Alt
+  std::set<int> keysDown;       // other keys held, by virtual-key code
   std::string appPath = "C:\\Program Files\\Lumora";
   MemoryRegistry registry;
 
@@ -156,6 +158,11 @@ class HeadlessSystem : public System {
   void Sleep(uint32_t milliseconds) override;
   int MsgBox(const std::string& text, const std::string& title, int style) override;
   int ModifierState() override { return modifiers; }
+  bool KeyIsDown(int virtualKey) override;
+  bool CloseMenus() override;
+  void Post(std::function<void()> task) override { posted_.push_back(std::move(task)); }
+  // Whether a popup menu is open now (inside a menu chooser).
+  bool MenuOpen() const { return menuDepth_ > 0; }
   WindowHandle DesktopWindow() override { return &desktopWindow_; }
   Picture WindowToPicture(WindowHandle window, bool clientArea, int32_t left, int32_t top, int32_t width,
                           int32_t height) override;
@@ -175,8 +182,14 @@ class HeadlessSystem : public System {
  private:
   friend class HeadlessWindow;
   HeadlessWindow* Find(WindowHandle window) const;
+  void RunPosted();
+
   std::vector<HeadlessWindow*> windows_;
   char desktopWindow_ = 0;
+  int sendDepth_ = 0;
+  int menuDepth_ = 0;
+  bool menuClosed_ = false;  // CloseMenus dismissed the open menu
+  std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace tk

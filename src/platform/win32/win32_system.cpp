@@ -106,6 +106,32 @@ int Win32System::ModifierState() {
   return state;
 }
 
+bool Win32System::KeyIsDown(int virtualKey) {
+  return ::GetAsyncKeyState(virtualKey) < 0;
+}
+
+bool Win32System::CloseMenus() {
+  if (menusOpen_ == 0) return false;
+  ::EndMenu();
+  return true;
+}
+
+void Win32System::Post(std::function<void()> task) {
+  // Posted to the first window, the overlay, which lives for the whole run; a menu's or a dialog's loop
+  // dispatches it like any other message once the current one has returned.
+  if (windows_.empty()) return;
+  posted_.push_back(std::move(task));
+  ::PostMessageA(static_cast<HWND>(windows_.front()->Handle()), kRunPosted, 0, 0);
+}
+
+void Win32System::RunPosted() {
+  while (!posted_.empty()) {
+    auto task = std::move(posted_.front());
+    posted_.pop_front();
+    task();
+  }
+}
+
 WindowHandle Win32System::DesktopWindow() {
   return ::GetDesktopWindow();
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -31,6 +33,9 @@ class Win32System final : public System {
   void Sleep(uint32_t milliseconds) override;
   int MsgBox(const std::string& text, const std::string& title, int style) override;
   int ModifierState() override;
+  bool KeyIsDown(int virtualKey) override;
+  bool CloseMenus() override;
+  void Post(std::function<void()> task) override;
   WindowHandle DesktopWindow() override;
   Picture WindowToPicture(WindowHandle window, bool clientArea, int32_t left, int32_t top, int32_t width,
                           int32_t height) override;
@@ -53,6 +58,11 @@ class Win32System final : public System {
   bool TaskVisible() const { return taskVisible_; }
   void WindowCreated(Win32Window& window);
   void WindowDestroyed(Win32Window& window);
+  // Popup menus open now; a menu's loop counts itself while it runs.
+  int& MenusOpen() { return menusOpen_; }
+  // Runs what Post queued; the message that carries the request is kRunPosted.
+  void RunPosted();
+  static constexpr UINT kRunPosted = WM_APP + 1;
 
  private:
   static constexpr const char* kWindowClass = "Lumora.Form";
@@ -65,6 +75,8 @@ class Win32System final : public System {
   win32::TrayIcon tray_;
   std::vector<Win32Window*> windows_;
   bool taskVisible_ = true;
+  int menusOpen_ = 0;
+  std::deque<std::function<void()>> posted_;
 };
 
 // Runs the thread's message loop until Quit; returns the exit code it carried.

@@ -114,6 +114,9 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_CLOSE:
       return 0;  // no close box: Alt+F4 must not end the program
+    case Win32System::kRunPosted:
+      system_.RunPosted();
+      return 0;
     case WM_ENDSESSION:
       if (wParam) {
         const std::vector<Form*> forms = form_.app.Forms();
@@ -253,7 +256,10 @@ void Win32Window::RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam) {
 MenuItem* Win32Window::TrackPopupMenu(MenuItem& menu, int flags, std::optional<std::pair<int, int>> pixels,
                                       const MenuItem* defaultItem) {
   if (!hwnd_) return nullptr;
-  return win32::TrackPopup(hwnd_, menu, flags, pixels, defaultItem);
+  ++system_.MenusOpen();
+  MenuItem* chosen = win32::TrackPopup(hwnd_, menu, flags, pixels, defaultItem);
+  --system_.MenusOpen();
+  return chosen;
 }
 
 void Win32Window::ApplyTaskVisible(bool visible) {

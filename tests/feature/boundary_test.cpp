@@ -1,0 +1,93 @@
+// Session boundaries: nothing the user was doing when a session ended carries over into the next one.
+#include "fixture.h"
+
+namespace {
+
+using BoundaryTest = LumoraTest;
+
+enum class DragKind { Freehand, Rectangle, Ellipse, Stamp };
+enum class Ender { Esc, CtrlH };
+
+struct CutDrag {
+  DragKind kind;
+  Ender ender;
+};
+
+class CutDragTest : public LumoraTest, public ::testing::WithParamInterface<CutDrag> {};
+
+TEST_P(CutDragTest, EndsWithTheSessionAndTheNextSessionDrawsNormally) {
+  PaintScreenPattern();
+  Form1& f = StartSession();
+  uintptr_t keys = 0;
+  if (GetParam().kind == DragKind::Stamp) ClickWithKey('S', 300, 300);  // the stamp to drag
+  if (GetParam().kind == DragKind::Rectangle) keys = kShift;
+  if (GetParam().kind == DragKind::Ellipse) KeyDown(kVkControl), keys = kControl;
+  const int x0 = GetParam().kind == DragKind::Stamp ? 310 : 100;
+  Press(x0, 300, tk::mk::kLButton | keys);
+  MoveTo(x0 + 100, 380, tk::mk::kLButton | keys);
+
+  if (GetParam().ender == Ender::Esc) {
+    Char(27);
+  } else {
+    KeyDown(kVkControl);  // its key-up goes to whatever has the keyboard once the overlay is hidden
+    sys.SendMessage(f, tk::wm::kHotKey, 1, 'H' << 16 | tk::kModControl);
+  }
+  ASSERT_FALSE(Window().Visible());
+  EXPECT_FALSE(Window().Captured()) << "the hidden overlay must let go of the pointer";
+  Release(x0 + 100, 380);
+  const size_t marks = Marks();
+
+  f.mnupophl_Click();
+  const raster::Bitmap before = Frame();
+  Hover(700, 500);
+  Hover(800, 600);
+  EXPECT_EQ(DifferingPixels(before, Frame()), 0) << "a move without a press draws or moves nothing";
+
+  // A plain drag draws a stroke: no ellipse from a Ctrl left held, no shape moved instead.
+  Drag(900, 700, 1000, 700);
+  EXPECT_EQ(Marks(), marks);
+  EXPECT_EQ(Shown(950, 700), Yellowed(950, 700));
+}
+
+INSTANTIATE_TEST_SUITE_P(Drags, CutDragTest,
+                         ::testing::Values(CutDrag{DragKind::Freehand, Ender::Esc},
+                                           CutDrag{DragKind::Freehand, Ender::CtrlH},
+                                           CutDrag{DragKind::Rectangle, Ender::Esc},
+                                           CutDrag{DragKind::Rectangle, Ender::CtrlH},
+                                           CutDrag{DragKind::Ellipse, Ender::Esc},
+                                           CutDrag{DragKind::Ellipse, Ender::CtrlH},
+                                           CutDrag{DragKind::Stamp, Ender::Esc},
+                                           CutDrag{DragKind::Stamp, Ender::CtrlH}));
+
+TEST_F(BoundaryTest, KeysHeldThroughAStartStillWork) {
+  Form1& f = StartSession();
+  KeyDown('S');
+  f.mnupophl_Click();  // the S key-up is lost while the overlay is hidden
+
+  sys.keysDown = {'X'};  // X is held as the next session starts
+  f.mnupophl_Click();
+  EXPECT_FALSE(f.keySHeld);
+  EXPECT_TRUE(f.keyXHeld);
+  Press(500, 500);
+  Release(500, 500);
+  EXPECT_EQ(f.imgx.Count(), 2u);
+  EXPECT_EQ(f.imgsmiley.Count(), 1u);
+}
+
+TEST_F(BoundaryTest, AHotkeyWhileTheTrayMenuIsOpenClosesTheMenuBeforeThePhotograph) {
+  Form1& f = Start();
+  bool sentHotkey = false;
+  sys.chooseMenuItem = [&](const tk::PopupRecord&, tk::MenuItem& menu) -> tk::MenuItem* {
+    sentHotkey = true;
+    sys.SendMessage(f, tk::wm::kHotKey, 1, 'H' << 16 | tk::kModControl);
+    EXPECT_EQ(sys.captures, 0) << "no photograph while the menu is up";
+    return menu.Items.back();  // what the user was about to choose is dropped with the menu
+  };
+  Tray(tk::wm::kRButtonUp);
+  ASSERT_TRUE(sentHotkey);
+  EXPECT_EQ(sys.msgBoxes.size(), 0u) << "Exit was not run";
+  EXPECT_EQ(f.mnupophl.Caption, "Stop highlighting");
+  EXPECT_EQ(sys.captures, 1) << "the photograph is taken once the menu has gone";
+}
+
+}  // namespace
