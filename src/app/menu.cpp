@@ -1,5 +1,6 @@
 // Program-menu commands whose windows come in later versions; until then each says so in a box of its own.
 #include "app/form1.h"
+#include "settings/form2.h"
 
 void Form1::ShowInstructions() {
   app.system.MsgBox(
@@ -10,7 +11,8 @@ void Form1::ShowInstructions() {
 }
 
 void Form1::mnupopopt_Click() {
-  app.system.MsgBox("The options dialog is not available in this version.", "Options", tk::kMbIconInformation);
+  Form2 dialog(app, *this);
+  dialog.Show(tk::kModal, this);
 }
 
 void Form1::mnupophlp_Click() {

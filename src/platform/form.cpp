@@ -62,6 +62,7 @@ void Form::Load() {
   if (host_) return;
   host_ = app.system.CreateWindowHost(*this);
   FormsByHandle()[host_->Handle()] = this;
+  for (const auto& control : controls_) control->Attach(host_->CreateControl(*control));
   app.FormLoaded(*this);
   Form_Load();
 }
@@ -76,15 +77,50 @@ void Form::Unload() {
   host_->SetCapture(false);
   visible_ = false;
   FormsByHandle().erase(host_->Handle());
+  for (const auto& control : controls_) control->Detach();
   host_.reset();
   app.FormUnloaded(*this);
 }
 
-void Form::Show() {
+void Form::Show(int modal, Form* owner) {
+  if (owner) owner_ = owner;
   if (!host_) Load();
   if (!host_) return;
   visible_ = true;
   host_->SetVisible(true);
+  if (modal == kModal) app.system.RunModal(*this);
+}
+
+void Form::SetStartUpPosition(int position, int left, int top) {
+  startUpPosition_ = position;
+  designBounds_.left = left;
+  designBounds_.top = top;
+}
+
+namespace {
+template <class Pick>
+CommandButton* FindButton(const std::vector<std::unique_ptr<Control>>& controls, Pick pick) {
+  for (const auto& c : controls)
+    if (auto* button = dynamic_cast<CommandButton*>(c.get()); button && button->Visible() && pick(*button))
+      return button;
+  return nullptr;
+}
+}  // namespace
+
+void Form::PressDefault() {
+  if (CommandButton* button = FindButton(controls_, [](const CommandButton& b) { return b.Default(); }))
+    button->UserClick();
+}
+
+void Form::PressCancel() {
+  if (CommandButton* button = FindButton(controls_, [](const CommandButton& b) { return b.Cancel(); }))
+    button->UserClick();
+  else
+    CloseBox();
+}
+
+void Form::CloseBox() {
+  if (borderStyle_ != kBorderNone) Unload();
 }
 
 void Form::Hide() {

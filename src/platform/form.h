@@ -2,6 +2,7 @@
 // The state lives here, portable; a WindowHost mirrors it on the desktop, and the compositor draws it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -12,10 +13,15 @@
 #include "platform/controls.h"
 #include "platform/raster/raster.h"
 #include "platform/system.h"
+#include "platform/widgets.h"
 
 namespace tk {
 
 enum : int { kWindowNormal = 0, kWindowMinimized = 1, kWindowMaximized = 2 };
+// None is the overlay's borderless window; the fixed dialog border has a title bar with only a close box.
+enum : int { kBorderNone = 0, kBorderFixedDialog = 3 };
+enum : int { kStartManual = 0, kStartCenterOwner = 1, kStartCenterScreen = 2 };
+enum : int { kModeless = 0, kModal = 1 };
 
 class Form {
  public:
@@ -40,8 +46,43 @@ class Form {
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption);
   bool Visible() const { return visible_; }
-  void Show();  // loads the form first if needed
+  // Loads the form first if needed. Modal: returns once the form is unloaded or hidden, and `owner` takes
+  // no input meanwhile.
+  void Show(int modal = kModeless, Form* owner = nullptr);
   void Hide();
+  Form* Owner() const { return owner_; }
+
+  // --- Dialog forms: border, client size in pixels at 96 DPI, where the window opens ---
+  int BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(int style) { borderStyle_ = style; }
+  const DipRect& DesignBounds() const { return designBounds_; }
+  void SetClientSize(int width, int height) { designBounds_.width = width, designBounds_.height = height; }
+  int StartUpPosition() const { return startUpPosition_; }
+  void SetStartUpPosition(int position, int left = 0, int top = 0);
+
+  // Windowed controls, in creation order, which is also the Tab order.
+  template <class T, class... Args>
+  T& Add(Args&&... args) {
+    auto control = std::make_unique<T>(*this, std::forward<Args>(args)...);
+    T& added = *control;
+    controls_.push_back(std::move(control));
+    if (host_) added.Attach(host_->CreateControl(added));
+    return added;
+  }
+  // A control array of N elements with indexes 0 to N - 1, added one after the other.
+  template <class T, size_t N>
+  std::array<T*, N> AddArray(const std::string& name, Control* container = nullptr) {
+    std::array<T*, N> elements{};
+    for (size_t i = 0; i < N; ++i) elements[i] = &Add<T>(name, container, static_cast<int16_t>(i));
+    return elements;
+  }
+  const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+
+  // The user's Enter, Esc and close box: the default button's Click, the cancel button's Click (or the close
+  // box when there is none), and unloading the form. The borderless overlay has no close box.
+  void PressDefault();
+  void PressCancel();
+  void CloseBox();
   int WindowState() const { return windowState_; }
   void SetWindowState(int state);
   int MousePointer() const { return mousePointer_; }
@@ -114,6 +155,11 @@ class Form {
   std::string name_;
   std::string caption_;
   std::unique_ptr<WindowHost> host_;
+  std::vector<std::unique_ptr<Control>> controls_;  // declared after the host: their native parts go first
+  Form* owner_ = nullptr;
+  int borderStyle_ = kBorderNone;
+  DipRect designBounds_;
+  int startUpPosition_ = kStartManual;
   bool visible_ = false;
   int windowState_ = kWindowNormal;
   int mousePointer_ = kPointerDefault;

@@ -13,6 +13,8 @@
 
 namespace tk {
 
+class Control;
+class ControlHost;
 class Form;
 class MenuItem;
 class Registry;
@@ -97,6 +99,8 @@ class WindowHost {
   // at the pointer.
   virtual MenuItem* TrackPopupMenu(MenuItem& menu, int flags, std::optional<std::pair<int, int>> pixels,
                                    const MenuItem* defaultItem) = 0;
+  // The native control for one of the form's windowed controls.
+  virtual std::unique_ptr<ControlHost> CreateControl(Control& control) = 0;
 };
 
 class System {
@@ -107,6 +111,7 @@ class System {
   // True when another instance already runs. The first caller keeps the instance claim until it ends.
   virtual bool PrevInstance() = 0;
   virtual std::string AppPath() = 0;  // folder of the executable, no trailing separator
+  virtual std::string ExeName() = 0;  // the executable's file name without its extension
   virtual void SetTaskVisible(bool visible) = 0;
   virtual void Sleep(uint32_t milliseconds) = 0;
   virtual int MsgBox(const std::string& text, const std::string& title, int style) = 0;
@@ -127,6 +132,8 @@ class System {
                                   int32_t width, int32_t height) = 0;
 
   virtual std::unique_ptr<WindowHost> CreateWindowHost(Form& form) = 0;
+  // Runs a nested message loop until `form` is unloaded or hidden; its owner is disabled meanwhile.
+  virtual void RunModal(Form& form) = 0;
 
   virtual bool NotifyIcon(uint32_t message, const TrayIconData& data) = 0;
   virtual bool RegisterHotKey(WindowHandle window, int id, uint32_t modifiers, uint32_t virtualKey) = 0;

@@ -165,8 +165,8 @@ bool CRegSettings::RunNextBoot(const std::string& AppName, const std::string& Cm
     case 1: {
       const tk::UniqueRegKey key = CreateKey(registry_, tk::kHkeyCurrentUser, kRunKey);
       if (!key) return false;
-      // The Run entry's byte count leaves out the terminating NUL.
-      return WriteText(registry_, key.get(), AppName.c_str(), CmdLine, false) == tk::kErrorSuccess;
+      // With its terminating NUL, as every REG_SZ should be: readers must not run past the text.
+      return WriteText(registry_, key.get(), AppName.c_str(), CmdLine, true) == tk::kErrorSuccess;
     }
     default:
       return false;

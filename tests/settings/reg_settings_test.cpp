@@ -196,8 +196,8 @@ TEST_F(RegSettingsTest, RunNextBootAddsAndRemovesOnlyItsOwnEntry) {
   store.Company("Other");
   store.AppName("Other");
   ASSERT_TRUE(store.RunNextBoot("Lumora", "C:\\Tools\\Lumora.exe", 1));
-  // The byte count of the Run entry leaves out the NUL.
-  EXPECT_EQ(registry.Value(kHkcu, kRun, "Lumora"), (Stored{tk::kRegSz, "C:\\Tools\\Lumora.exe"}));
+  const Stored written{tk::kRegSz, std::string("C:\\Tools\\Lumora.exe") + '\0'};
+  EXPECT_EQ(registry.Value(kHkcu, kRun, "Lumora"), written);
   EXPECT_FALSE(registry.KeyExists(kHkcu, "Software\\Other"));
 
   registry.PresetString(kHkcu, kRun, "Neighbour", "n.exe");
@@ -206,7 +206,7 @@ TEST_F(RegSettingsTest, RunNextBootAddsAndRemovesOnlyItsOwnEntry) {
     EXPECT_FALSE(store.RunNextBoot("Lumora", "changed.exe", action)) << action;
   }
   EXPECT_EQ(registry.ValueNames(kHkcu, kRun), before);
-  EXPECT_EQ(registry.Value(kHkcu, kRun, "Lumora"), (Stored{tk::kRegSz, "C:\\Tools\\Lumora.exe"}));
+  EXPECT_EQ(registry.Value(kHkcu, kRun, "Lumora"), written);
 
   EXPECT_TRUE(store.RunNextBoot("lumora", "", 0));
   EXPECT_EQ(registry.ValueNames(kHkcu, kRun), std::vector<std::string>{"Neighbour"});

@@ -49,6 +49,26 @@ MenuItem* HeadlessWindow::TrackPopupMenu(MenuItem& menu, int flags, std::optiona
   return valid ? chosen : nullptr;
 }
 
+namespace {
+class HeadlessControl final : public ControlHost {
+ public:
+  HeadlessControl(Control*& focused, Control& control) : focused_(focused), control_(control) {}
+  ~HeadlessControl() override {
+    if (focused_ == &control_) focused_ = nullptr;
+  }
+  void Update() override {}
+  void SetFocus() override { focused_ = &control_; }
+
+ private:
+  Control*& focused_;
+  Control& control_;
+};
+}  // namespace
+
+std::unique_ptr<ControlHost> HeadlessWindow::CreateControl(Control& control) {
+  return std::make_unique<HeadlessControl>(focused_, control);
+}
+
 const raster::Bitmap& HeadlessWindow::Frame() {
   if (frame_.Width() != form.ClientWidth() || frame_.Height() != form.ClientHeight()) {
     frame_ = raster::Bitmap(form.ClientWidth(), form.ClientHeight());
@@ -145,6 +165,16 @@ Picture HeadlessSystem::WindowToPicture(WindowHandle, bool, int32_t left, int32_
 
 std::unique_ptr<WindowHost> HeadlessSystem::CreateWindowHost(Form& form) {
   return std::make_unique<HeadlessWindow>(*this, form);
+}
+
+void HeadlessSystem::RunModal(Form& form) {
+  calls.push_back("Modal " + form.Name());
+  Form* owner = form.Owner();
+  if (owner) disabled_.insert(owner);
+  auto user = onModal.find(form.Name());
+  if (user != onModal.end() && user->second) user->second(form);
+  if (form.Loaded() && form.Visible()) form.CloseBox();
+  if (owner) disabled_.erase(owner);
 }
 
 bool HeadlessSystem::NotifyIcon(uint32_t message, const TrayIconData& data) {

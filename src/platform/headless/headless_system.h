@@ -57,8 +57,11 @@ class HeadlessWindow : public WindowHost {
   }
   MenuItem* TrackPopupMenu(MenuItem& menu, int flags, std::optional<std::pair<int, int>> pixels,
                            const MenuItem* defaultItem) override;
+  std::unique_ptr<ControlHost> CreateControl(Control& control) override;
 
   Form& form;
+  // The control that has the keyboard focus, if one was given it.
+  Control* Focused() const { return focused_; }
   bool Visible() const { return visible_; }
   int State() const { return state_; }
   bool Captured() const { return captured_; }
@@ -82,6 +85,7 @@ class HeadlessWindow : public WindowHost {
   bool captured_ = false;
   std::string toolTip_;
   std::string caption_;
+  Control* focused_ = nullptr;
   raster::Rect toolTipRect_;
   raster::Bitmap frame_;
   std::vector<Message> received_;
@@ -110,6 +114,9 @@ class HeadlessSystem : public System {
 
   // When set, answers message boxes that have no queued answer; it sees the program as the box opens.
   std::function<int(const MsgBoxRecord&)> answerMsgBox;
+  // The user of a modal form, by form name: works its controls and closes it. A modal form without one is
+  // closed with its close box.
+  std::map<std::string, std::function<void(Form&)>> onModal;
 
   // --- What the program did ---
   // The system calls in order, by name ("MsgBox Message", "NotifyIcon 0", "RegisterHotKey", ...).
@@ -151,6 +158,7 @@ class HeadlessSystem : public System {
     return otherInstanceRunning;
   }
   std::string AppPath() override { return appPath; }
+  std::string ExeName() override { return "Lumora"; }
   void SetTaskVisible(bool visible) override {
     calls.push_back(visible ? "SetTaskVisible 1" : "SetTaskVisible 0");
     taskVisible = visible;
@@ -167,6 +175,7 @@ class HeadlessSystem : public System {
   Picture WindowToPicture(WindowHandle window, bool clientArea, int32_t left, int32_t top, int32_t width,
                           int32_t height) override;
   std::unique_ptr<WindowHost> CreateWindowHost(Form& form) override;
+  void RunModal(Form& form) override;
   bool NotifyIcon(uint32_t message, const TrayIconData& data) override;
   bool RegisterHotKey(WindowHandle window, int id, uint32_t modifiers, uint32_t virtualKey) override;
   bool UnregisterHotKey(WindowHandle window, int id) override;
@@ -174,6 +183,8 @@ class HeadlessSystem : public System {
   intptr_t CallWindowProc(WndProc proc, WindowHandle window, uint32_t message, uintptr_t wParam,
                           intptr_t lParam) override;
   tk::Registry& UserRegistry() override { return registry; }
+  // Whether a form's window takes input now: not while a modal form it owns is open.
+  bool Enabled(const Form& form) const { return !disabled_.count(&form); }
   void Quit() override {
     calls.push_back("Quit");
     quit = true;
@@ -187,6 +198,7 @@ class HeadlessSystem : public System {
   std::vector<HeadlessWindow*> windows_;
   char desktopWindow_ = 0;
   int sendDepth_ = 0;
+  std::set<const Form*> disabled_;
   int menuDepth_ = 0;
   bool menuClosed_ = false;  // CloseMenus dismissed the open menu
   std::deque<std::function<void()>> posted_;

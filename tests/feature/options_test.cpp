@@ -1,0 +1,136 @@
+// The options dialog, opened from the program menu and worked as the user would.
+#include "fixture.h"
+#include "settings/form2.h"
+
+namespace {
+
+constexpr char kOptions[] = "Software\\Quillfen\\Lumora\\Options";
+constexpr char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr uint32_t kMagenta = 0xFF00FF;
+// REG_SZ bytes: the text and its terminating NUL.
+std::string Sz(const std::string& text) { return text + '\0'; }
+
+class OptionsTest : public LumoraTest {
+ protected:
+  // Opens Options from the menu of a running session; `user` works the dialog while it is open.
+  void Options(std::function<void(Form2&)> user) {
+    if (!form) StartSession();
+    sys.onModal["Form2"] = [this, user](tk::Form& dialog) {
+      EXPECT_FALSE(sys.Enabled(*form)) << "the overlay takes no input while the dialog is open";
+      user(static_cast<Form2&>(dialog));
+    };
+    ChooseNext("&Options");
+    RightClick(1500, 900);
+    ASSERT_EQ(sys.calls.back(), "Modal Form2");
+  }
+  std::optional<std::string> Stored(const char* path, const char* name) {
+    auto value = sys.registry.Value(tk::kHkeyCurrentUser, path, name);
+    return value ? std::optional(value->bytes) : std::nullopt;
+  }
+};
+
+TEST_F(OptionsTest, LoadShowsTheOverlaysColourAndWidthAndTheStoredBoxes) {
+  struct Case {
+    uint32_t color;
+    int width;
+    std::optional<std::string> startWithWindows, instructions;
+    int selected, slider, check1, check2;
+  } cases[] = {
+      {kYellow, 10, std::nullopt, std::nullopt, 2, 10, 1, 1},  // a profile that never saved options
+      {0x00FF00, 30, "0", "2", 3, 30, 0, 2},
+      {0x123456, 60, "abc", "7", -1, 50, 1, 1},  // set outside the program: no swatch, the nearest width
+      {kMagenta, 5, " 0 ", "", 1, 10, 0, 1},
+  };
+  for (const Case& c : cases) {
+    Preset("Start with Windows", c.startWithWindows);
+    Preset("Instructions on startup", c.instructions);
+    StartSession();
+    form->SetForeColor(c.color);
+    form->SetDrawWidth(c.width);
+    Options([&](Form2& d) {
+      for (int i = 0; i < 4; ++i) EXPECT_EQ(d.Option1[i]->Value(), i == c.selected) << c.color << " " << i;
+      EXPECT_EQ(d.Line1.BorderColor(), c.color) << "the preview shows the overlay's colour";
+      EXPECT_EQ(d.Slider1.Value(), c.slider);
+      EXPECT_EQ(d.Line1.BorderWidth(), c.slider);
+      EXPECT_EQ(d.Check1.Value(), c.check1);
+      EXPECT_EQ(d.Check2.Value(), c.check2);
+      d.Command2.UserClick();
+    });
+  }
+}
+
+TEST_F(OptionsTest, OkStoresEverythingAndKeepsTheRunEntryInStepWithStartWithWindows) {
+  struct Case {
+    const char* appPath;
+    int check1;
+    std::optional<std::string> run;  // the Run entry afterwards
+  } cases[] = {
+      {"C:\\Program Files\\Lumora", 1, Sz("\"C:\\Program Files\\Lumora\\Lumora.exe\"")},
+      {"C:\\", 1, Sz("\"C:\\Lumora.exe\"")},  // a drive's root folder: one backslash
+      {"C:\\Program Files\\Lumora", 0, std::nullopt},
+      {"C:\\Program Files\\Lumora", 2, Sz("old")},  // grayed leaves the entry alone
+  };
+  for (const Case& c : cases) {
+    sys.registry.PresetString(tk::kHkeyCurrentUser, kRun, "Lumora", "old");
+    sys.appPath = c.appPath;
+    Options([&](Form2& d) {
+      d.Check1.SetValue(c.check1);
+      d.Command1.UserClick();
+    });
+    EXPECT_EQ(Stored(kRun, "Lumora"), c.run) << c.appPath << " " << c.check1;
+    EXPECT_EQ(Stored(kOptions, "Line Width"), Sz("10"));
+    EXPECT_EQ(Stored(kOptions, "Color"), Sz("65535"));
+    EXPECT_EQ(Stored(kOptions, "Start with Windows"), Sz(std::to_string(c.check1)));
+    EXPECT_EQ(Stored(kOptions, "Instructions on startup"), Sz("0"));
+  }
+}
+
+TEST_F(OptionsTest, AColourAndWidthChosenWithOkRecolourEveryMarkAlreadyDrawn) {
+  PaintScreenPattern();
+  StartSession();
+  Drag(100, 100, 300, 200, kShift);
+  CtrlDrag(500, 100, 800, 400);
+  Options([](Form2& d) {
+    d.Label1[1]->UserClick();  // the magenta swatch selects its option
+    d.Slider1.UserScroll(34, true);
+    EXPECT_EQ(d.Line1.BorderWidth(), 34) << "the preview follows the thumb";
+    EXPECT_EQ(d.Line1.BorderColor(), kMagenta);
+    d.Slider1.UserScroll(34, false);
+    d.PressDefault();
+  });
+  EXPECT_TRUE(form->Visible()) << "the session goes on";
+  const raster::Pixel magenta = raster::PenFromColorRef(kMagenta);
+  EXPECT_EQ(Shown(200, 150), Rgb(sys.screen.At(200, 150) & magenta));
+  EXPECT_EQ(Shown(650, 100 + 33), Rgb(sys.screen.At(650, 133) & magenta)) << "inside the 34-pixel outline";
+  EXPECT_EQ(Shown(650, 100 + 35), Under(650, 135));
+  for (auto* shapes : {&form->shapeArrRect, &form->ShapeArrOv})
+    for (const auto& [index, shape] : shapes->Elements()) {
+      const tk::ShapeStyle& s = shape->Style();
+      EXPECT_EQ(shapes == &form->shapeArrRect ? s.fillColor : s.borderColor, kMagenta) << index;
+      if (shapes == &form->ShapeArrOv) EXPECT_EQ(s.borderWidth, 34) << index;
+    }
+  EXPECT_EQ(form->ForeColor(), kMagenta);
+  EXPECT_EQ(form->DrawWidth(), 34);
+}
+
+TEST_F(OptionsTest, CancelEscAndTheCloseBoxChangeNothing) {
+  for (auto close : {+[](Form2& d) { d.Command2.UserClick(); }, +[](Form2& d) { d.PressCancel(); },
+                     +[](Form2& d) { d.CloseBox(); }}) {
+    sys.registry.PresetString(tk::kHkeyCurrentUser, kRun, "Lumora", "old");
+    StartSession();
+    Options([&](Form2& d) {
+      d.Option1[0]->UserSelect();
+      d.Slider1.UserScroll(50, false);
+      d.Check1.UserToggle();
+      close(d);
+      EXPECT_FALSE(d.Loaded());
+    });
+    EXPECT_EQ(form->ForeColor(), kYellow);
+    EXPECT_EQ(form->DrawWidth(), 10);
+    EXPECT_EQ(Stored(kOptions, "Line Width"), std::nullopt);
+    EXPECT_EQ(Stored(kRun, "Lumora"), Sz("old"));
+    EXPECT_TRUE(sys.Enabled(*form));
+  }
+}
+
+}  // namespace
