@@ -47,9 +47,9 @@ alive() { [ -d "/proc/$1" ] && ! grep -q '^State:.*zombie' "/proc/$1/status" 2>/
 lumora_pid() {
   local dir name
   for dir in /proc/[0-9]*; do
-    read -r name <"$dir/comm" 2>/dev/null || continue
+    read -r name 2>/dev/null <"$dir/comm" || continue
     if [ "$name" != Lumora.exe ] || ! alive "${dir#/proc/}"; then continue; fi
-    if tr '\0' '\n' <"$dir/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+    if tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
       echo "${dir#/proc/}"
       return 0
     fi
@@ -62,7 +62,7 @@ xvfb_running="" xvfb_display=""
 if [ -f "$state/xvfb" ]; then
   read -r pid display <"$state/xvfb" || true
   name=""
-  read -r name <"/proc/${pid:-0}/comm" 2>/dev/null || true
+  read -r name 2>/dev/null <"/proc/${pid:-0}/comm" || true
   if [ "$name" = Xvfb ] && alive "$pid"; then xvfb_running=$pid xvfb_display=$display; fi
 fi
 
@@ -162,7 +162,7 @@ wine_used=1
 if [ ! -f "$state/prefix-ready" ]; then
   begin "preparing the Wine prefix $WINEPREFIX (wineboot)" \
     "See $state/wineboot.log, then run this again: the prefix is prepared again until that succeeds."
-  echo "Preparing the Wine prefix $WINEPREFIX (once, about 10 s)..."
+  echo "Preparing the Wine prefix $WINEPREFIX (once, a few seconds)..."
   wineboot -i </dev/null >"$state/wineboot.log" 2>&1
   touch "$state/prefix-ready"
 fi
