@@ -199,6 +199,7 @@ if [ -z "$shown" ] && [ -n "$headless" ]; then
   failed
 fi
 
+trap - ERR INT TERM  # it is up: nothing below may undo that
 echo "Lumora is running (PID $pid, Wine prefix $WINEPREFIX, display $DISPLAY)."
 if [ -n "$headless" ]; then
   how_to_reach "$DISPLAY"
