@@ -1,7 +1,9 @@
 #!/bin/sh
 # Renders the artwork sources in src/resources/svg/ into the files the build embeds, which are committed so the
-# build needs no SVG renderer: the five stamp PNGs, the program icon lumora.ico and the pointer highlighter.cur.
-# Needs rsvg-convert (Debian librsvg2-bin), ImageMagick's convert and python3. Run it after changing an SVG.
+# build needs no SVG renderer: the five stamp PNGs, the five pictures of the guidance windows (art-*.png), the
+# program icon lumora.ico and the pointers highlighter.cur and hand.cur. Needs rsvg-convert (Debian
+# librsvg2-bin), ImageMagick's convert, python3 and the DejaVu Sans font (fonts-dejavu-core), in which the
+# words of the banner and the title strip are set. Run it after changing an SVG.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,9 +12,14 @@ svg=$res/svg
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 
-for tool in rsvg-convert convert python3; do
+for tool in rsvg-convert convert python3 fc-list; do
   command -v "$tool" >/dev/null || { echo "render-artwork: $tool is missing" >&2; exit 1; }
 done
+# A missing font would silently fall back to another and change the committed pictures.
+if ! fc-list ':family=DejaVu Sans:style=Bold' | grep -q .; then
+  echo "render-artwork: DejaVu Sans Bold is missing" >&2
+  exit 1
+fi
 
 # Stamps: rendered at the size the overlay shows them, one SVG unit per pixel.
 render_stamp() {  # name width height
@@ -24,6 +31,16 @@ render_stamp check 60 55
 render_stamp arrow 73 51
 render_stamp star 70 66
 
+# Pictures of the guidance windows, each at the one size the program lays it out with.
+render_art() {  # name width height
+  rsvg-convert --width "$2" --height "$3" --format png "$svg/art-$1.svg" --output "$res/art-$1.png"
+}
+render_art banner 340 56
+render_art arrow 53 65
+render_art title 545 55
+render_art picture 256 256
+render_art background 585 425
+
 # Icon images: the small sizes come from a simplified drawing that stays legible at 16 to 24 pixels.
 for size in 16 20 24; do
   rsvg-convert --width $size --height $size --format png "$svg/icon-small.svg" --output "$work/icon-$size.png"
@@ -32,6 +49,7 @@ for size in 32 40 48 64 256; do
   rsvg-convert --width $size --height $size --format png "$svg/icon.svg" --output "$work/icon-$size.png"
 done
 rsvg-convert --width 32 --height 32 --format png "$svg/highlighter.svg" --output "$work/highlighter.png"
+rsvg-convert --width 32 --height 32 --format png "$svg/hand.svg" --output "$work/hand.png"
 
 # Straight RGBA bytes for the images stored as bitmaps inside the .ico and .cur.
 for png in "$work"/*.png; do
@@ -39,18 +57,21 @@ for png in "$work"/*.png; do
 done
 
 python3 - "$res" "$work" <<'EOF'
-"""Checks the stamp PNGs and writes lumora.ico and highlighter.cur with 32-bit images."""
+"""Checks the embedded PNGs and writes lumora.ico, highlighter.cur and hand.cur with 32-bit images."""
 import struct
 import sys
 
 res, work = sys.argv[1], sys.argv[2]
 
-STAMPS = {"smiley": (47, 47), "x": (53, 39), "check": (60, 55), "arrow": (73, 51), "star": (70, 66)}
-for name, size in STAMPS.items():
-    data = open(f"{res}/stamp-{name}.png", "rb").read()
+PNGS = {"stamp-smiley": (47, 47), "stamp-x": (53, 39), "stamp-check": (60, 55), "stamp-arrow": (73, 51),
+        "stamp-star": (70, 66), "art-banner": (340, 56), "art-arrow": (53, 65), "art-title": (545, 55),
+        "art-picture": (256, 256), "art-background": (585, 425)}
+for name, size in PNGS.items():
+    data = open(f"{res}/{name}.png", "rb").read()
     width, height, depth, colour = struct.unpack(">IIBB", data[16:26])
-    if (width, height) != size or (depth, colour) != (8, 6):
-        sys.exit(f"render-artwork: stamp-{name}.png is {width}x{height}, depth {depth}, type {colour}")
+    # 8-bit RGBA, or RGB for a picture without any transparency.
+    if (width, height) != size or depth != 8 or colour not in (2, 6):
+        sys.exit(f"render-artwork: {name}.png is {width}x{height}, depth {depth}, type {colour}")
 
 
 def dib(size):
@@ -99,6 +120,11 @@ write(f"{res}/lumora.ico", 1, icons)
 side, data = dib("highlighter")
 assert side == 32
 write(f"{res}/highlighter.cur", 2, [(side, data, 16, 16)])
+
+# The hand's hot spot is the top of its index finger, pixel (8,0).
+side, data = dib("hand")
+assert side == 32
+write(f"{res}/hand.cur", 2, [(side, data, 8, 0)])
 EOF
 
-echo "render-artwork: wrote stamp-*.png, lumora.ico and highlighter.cur in src/resources"
+echo "render-artwork: wrote stamp-*.png, art-*.png, lumora.ico, highlighter.cur and hand.cur in src/resources"

@@ -47,7 +47,10 @@ void Form1::Form_MouseDown(int16_t button, int16_t /*shift*/, float x, float y) 
 }
 
 void Form1::Form_MouseMove(int16_t button, int16_t shift, float x, float y) {
-  if (x == 0 && y == 0) return;  // the top-left corner belongs to the banner
+  if (x == 0 && y == 0) {
+    BannerCorner();  // the very top-left pixel brings the banner back, and the move does nothing else
+    return;
+  }
   if (!Visible()) {
     TrayEvent(x);
     return;

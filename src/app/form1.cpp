@@ -15,7 +15,12 @@ tk::Picture SharedStamp(artwork::Stamp stamp) {
 
 }  // namespace
 
-Form1::Form1(tk::App& application) : tk::Form(application, "Form1") {
+Form1::Form1(tk::App& application)
+    : tk::Form(application, "Form1"),
+      Image1(AddImage()),
+      lblhlp(Add<tk::Label>("lblhlp")),
+      Label1(Add<tk::Label>("Label1")),
+      Timer1(Add<tk::Timer>("Timer1")) {
   SetCaption("Lumora");
   SetBackColor(0xFFFFFF);
   SetDrawMode(tk::kDrawModeMaskPen);
@@ -73,6 +78,7 @@ Form1::Form1(tk::App& application) : tk::Form(application, "Form1") {
       Stamp_MouseUp(kind, i, b, s, x, y);
     };
   }
+  DesignBanner();
 }
 
 Form1::~Form1() = default;

@@ -38,6 +38,17 @@ class Form1 : public tk::Form {
   tk::ImageArray imgarrow{*this, "imgarrow"};
   tk::ImageArray imgstar{*this, "imgstar"};
 
+  // --- The banner in the top-left corner, above every stamp, with its two links (guidance/) ---
+  tk::Image& Image1;
+  tk::Label& lblhlp;
+  tk::Label& Label1;
+  tk::Timer& Timer1;
+  struct Banner {
+    int16_t BannerHidden = 0;  // True (-1) while hidden or sliding out
+    int32_t BannerOffset = 0;  // the left edge during a slide out, twips
+    bool arrowForward = false;  // the banner dialog's arrow, kept from one showing to the next
+  } banner;
+
   // --- Engine state (twips) ---
   int32_t downX = 0, downY = 0;  // last left press; while dragging a shape, the previous drag step
   int32_t lastX = 0, lastY = 0;  // previous point of the freehand stroke
@@ -81,6 +92,9 @@ class Form1 : public tk::Form {
   void mnupopabt_Click();
   void mnupopexit_Click();
 
+  void Image1_DblClick();
+  void Timer1_Timer();
+
   // Every stamp array shares one set of handlers; `kind` is the array's stampCount slot.
   void Stamp_MouseDown(int kind, int16_t index, int16_t button, int16_t shift, float x, float y);
   void Stamp_MouseMove(int kind, int16_t index, int16_t button, int16_t shift, float x, float y);
@@ -109,6 +123,10 @@ class Form1 : public tk::Form {
   void DeleteShape();
   void PlaceStamp(int kind, float x, float y);
   void ShowInstructions();
+  void DesignBanner();
+  void PlaceBannerLinks();
+  void MoveBanner(float left, float top);
+  void BannerCorner();
 
   std::unique_ptr<CRegSettings> settings_;
 };

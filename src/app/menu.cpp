@@ -1,13 +1,12 @@
-// Program-menu commands whose windows come in later versions; until then each says so in a box of its own.
+// The program menu's windows: each is made anew for its showing and owned by the overlay.
 #include "app/form1.h"
+#include "guidance/form3.h"
+#include "guidance/form4.h"
 #include "settings/form2.h"
 
 void Form1::ShowInstructions() {
-  app.system.MsgBox(
-      "Press Ctrl+H, or double-click the tray icon, to photograph the screen and highlight on it.\n\n"
-      "Drag to highlight. Shift+drag draws a rectangle, Ctrl+drag an ellipse. Hold S, X, C, A or 8 and click "
-      "to place a stamp. Delete clears, Esc clears and ends. Right-click for the menu.",
-      "Lumora Instructions", tk::kMbIconInformation);
+  Form3 instructions(app);
+  instructions.Show(tk::kModal);
 }
 
 void Form1::mnupopopt_Click() {
@@ -15,17 +14,7 @@ void Form1::mnupopopt_Click() {
   dialog.Show(tk::kModal, this);
 }
 
-void Form1::mnupophlp_Click() {
-  app.system.MsgBox("The help file is not available in this version.", "Lumora Help", tk::kMbIconInformation);
-}
-
-void Form1::mnuqref_Click() {
-  app.system.MsgBox(
-      "Drag: highlight\nShift+drag: rectangle\nCtrl+drag: ellipse\nS, X, C, A, 8 + click: stamps\n"
-      "Right-click a mark: remove it\nDelete or full stop: clear\nEsc: clear and stop\nCtrl+H: start or stop",
-      "Quick Reference", tk::kMbIconInformation);
-}
-
 void Form1::mnupopabt_Click() {
-  app.system.MsgBox("Lumora 1.0.0\nQuillfen", "About Lumora", tk::kMbIconInformation);
+  Form4 about(app);
+  about.Show(tk::kModal, this);
 }

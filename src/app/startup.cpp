@@ -1,6 +1,7 @@
 // Start-up, the Exit command and the overlay's unload: the order in which the program takes and gives back
 // what it holds (settings, hotkey, window hook, tray icon).
 #include "app/form1.h"
+#include "online/update_check.h"
 #include "settings/setting_values.h"
 
 namespace {
@@ -17,7 +18,10 @@ void Form1::Form_Load() {
     return;
   }
 
-  // The update check comes here, before any setting is read or the tray icon exists.
+  // Before any setting is read or the tray icon exists: its dialogs come first.
+  CheckForUpdate(*this);
+
+  MoveBanner(0, 0);
 
   CRegSettings& store = Settings();
   store.Company(settings::kCompany);

@@ -6,6 +6,7 @@
 
 #include "platform/system.h"
 #include "platform/units.h"
+#include "platform/version.h"
 
 namespace tk {
 
@@ -37,6 +38,10 @@ class App {
   std::string Path() { return system.AppPath(); }
   bool TaskVisible() const { return taskVisible_; }
   void SetTaskVisible(bool visible);
+  // The running release, the same numbers as the version resource (tests may pose as another release).
+  int Major = LUMORA_VERSION_MAJOR;
+  int Minor = LUMORA_VERSION_MINOR;
+  int Revision = LUMORA_VERSION_REVISION;
 
   // Loaded forms, in the order they were loaded. The message loop ends when the last one unloads.
   const std::vector<Form*>& Forms() const { return forms_; }

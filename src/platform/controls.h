@@ -61,6 +61,7 @@ class Element {
  private:
   template <class T>
   friend class ControlArray;
+  friend class Form;  // places the images that belong to no array
   void InvalidateChange(const std::vector<raster::DrawOp>& before);
 
   Form* form_ = nullptr;
@@ -111,7 +112,9 @@ class Image : public Element {
   void SetToolTipText(std::string text) { toolTipText_ = std::move(text); }
   int MousePointer() const { return mousePointer_; }
   void SetMousePointer(int pointer) { mousePointer_ = pointer; }
-  ImageArray* Array() const { return array_; }
+  ImageArray* Array() const { return array_; }  // nullptr for an image of its own
+  // A double click on an image of its own (one in an array gets its press handler instead).
+  std::function<void()> DblClick;
 
   void AppendOps(std::vector<raster::DrawOp>& ops, float twipsPerPixel) const override;
 

@@ -91,6 +91,15 @@ void Form::Show(int modal, Form* owner) {
   if (modal == kModal) app.system.RunModal(*this);
 }
 
+Image& Form::AddImage() {
+  auto image = std::make_unique<Image>();
+  image->form_ = this;
+  image->index_ = -1;
+  StackImage(image.get());
+  images_.push_back(std::move(image));
+  return *images_.back();
+}
+
 void Form::SetStartUpPosition(int position, int left, int top) {
   startUpPosition_ = position;
   designBounds_.left = left;
@@ -120,7 +129,7 @@ void Form::PressCancel() {
 }
 
 void Form::CloseBox() {
-  if (borderStyle_ != kBorderNone) Unload();
+  if (borderStyle_ != kBorderNone && controlBox_) Unload();
 }
 
 void Form::Hide() {
@@ -186,6 +195,7 @@ intptr_t Form::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam
   switch (message) {
     case wm::kMouseMove:
     case wm::kLButtonDown:
+    case wm::kLButtonDblClk:
     case wm::kLButtonUp:
     case wm::kRButtonDown:
     case wm::kRButtonUp:
@@ -230,7 +240,8 @@ void Form::MouseInput(uint32_t message, uintptr_t wParam, int xPixels, int yPixe
   enum { kDown, kMove, kUp } kind = kMove;
   int16_t button = state;
   switch (message) {
-    case wm::kLButtonDown: kind = kDown, button = 1; break;
+    case wm::kLButtonDown:
+    case wm::kLButtonDblClk: kind = kDown, button = 1; break;
     case wm::kRButtonDown: kind = kDown, button = 2; break;
     case wm::kMButtonDown: kind = kDown, button = 4; break;
     case wm::kLButtonUp: kind = kUp, button = 1; break;
@@ -259,6 +270,11 @@ void Form::MouseInput(uint32_t message, uintptr_t wParam, int xPixels, int yPixe
     if (host_) host_->SetCapture(false);
   }
 
+  if (target && !target->Array()) {
+    // An image of its own takes the pointer from what lies beneath and answers only double clicks.
+    if (message == wm::kLButtonDblClk && target->DblClick) target->DblClick();
+    return;
+  }
   if (target) {
     // The handler may unload the element: keep what the call needs.
     ImageArray* array = target->Array();
@@ -338,7 +354,11 @@ void Form::InvalidateOps(const std::vector<raster::DrawOp>& before, const std::v
 
 void Form::RemoveShapeArray(ShapeArray* array) { std::erase(shapeArrays_, array); }
 
-void Form::StackImage(Image* image) { imageStack_.push_back(image); }
+void Form::StackImage(Image* image) {
+  // Images of their own (the banner) stay above every array element, however many are added later.
+  auto firstOwn = std::find_if(imageStack_.begin(), imageStack_.end(), [](Image* i) { return !i->Array(); });
+  imageStack_.insert(image->Array() ? firstOwn : imageStack_.end(), image);
+}
 
 void Form::UnstackImage(Image* image) {
   std::erase(imageStack_, image);

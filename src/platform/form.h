@@ -19,7 +19,8 @@ namespace tk {
 
 enum : int { kWindowNormal = 0, kWindowMinimized = 1, kWindowMaximized = 2 };
 // None is the overlay's borderless window; the fixed dialog border has a title bar with only a close box.
-enum : int { kBorderNone = 0, kBorderFixedDialog = 3 };
+// Fixed single without a caption and control box is a plain framed box with no title bar.
+enum : int { kBorderNone = 0, kBorderFixedSingle = 1, kBorderFixedDialog = 3 };
 enum : int { kStartManual = 0, kStartCenterOwner = 1, kStartCenterScreen = 2 };
 enum : int { kModeless = 0, kModal = 1 };
 
@@ -55,6 +56,8 @@ class Form {
   // --- Dialog forms: border, client size in pixels at 96 DPI, where the window opens ---
   int BorderStyle() const { return borderStyle_; }
   void SetBorderStyle(int style) { borderStyle_ = style; }
+  bool ControlBox() const { return controlBox_; }  // the title bar's close box
+  void SetControlBox(bool value) { controlBox_ = value; }
   const DipRect& DesignBounds() const { return designBounds_; }
   void SetClientSize(int width, int height) { designBounds_.width = width, designBounds_.height = height; }
   int StartUpPosition() const { return startUpPosition_; }
@@ -77,6 +80,8 @@ class Form {
     return elements;
   }
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+  // A picture element of the form's own, above those added before it; positions are twips.
+  Image& AddImage();
 
   // The user's Enter, Esc and close box: the default button's Click, the cancel button's Click (or the close
   // box when there is none), and unloading the form. The borderless overlay has no close box.
@@ -157,7 +162,9 @@ class Form {
   std::unique_ptr<WindowHost> host_;
   std::vector<std::unique_ptr<Control>> controls_;  // declared after the host: their native parts go first
   Form* owner_ = nullptr;
+  std::vector<std::unique_ptr<Image>> images_;
   int borderStyle_ = kBorderNone;
+  bool controlBox_ = true;
   DipRect designBounds_;
   int startUpPosition_ = kStartManual;
   bool visible_ = false;
@@ -167,7 +174,7 @@ class Form {
   int drawWidth_ = 1;
   uint32_t foreColor_ = 0;
   int drawMode_ = kDrawModeCopyPen;
-  uint32_t backColor_ = 0xFFFFFF;
+  uint32_t backColor_ = kSystemColor;  // the backend's window or dialog colour
   int clientWidth_ = 0, clientHeight_ = 0;
 
   raster::InkLayer ink_;

@@ -53,7 +53,7 @@ constexpr uintptr_t kLButton = 0x01, kRButton = 0x02, kShift = 0x04, kControl = 
 }
 
 // Message-box styles and answers.
-enum : int { kMbOk = 0, kMbYesNo = 4, kMbIconQuestion = 32, kMbIconInformation = 64 };
+enum : int { kMbOk = 0, kMbYesNo = 4, kMbIconQuestion = 32, kMbIconExclamation = 48, kMbIconInformation = 64 };
 enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 
 // Shell_NotifyIcon messages and flags.
@@ -142,6 +142,28 @@ class System {
   virtual WndProc SetWindowProc(WindowHandle window, WndProc proc) = 0;
   virtual intptr_t CallWindowProc(WndProc proc, WindowHandle window, uint32_t message, uintptr_t wParam,
                                   intptr_t lParam) = 0;
+
+  // --- Files, web and help ---
+  // The temporary directory as GetTempPathA gives it (it ends in a separator); empty when there is none.
+  virtual std::string TempPath() = 0;
+  // Whether a normal file (not a folder) is at `path`.
+  virtual bool FileExists(const std::string& path) = 0;
+  // At most the first `maxBytes` bytes of a file; nothing when it cannot be opened.
+  virtual std::optional<std::string> ReadFileHead(const std::string& path, size_t maxBytes) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
+  // Downloads `url` into the file at `path` (URLDownloadToFileA) on a worker thread and waits for it at most
+  // `timeoutMs`. True when the transfer has ended, whatever its outcome; false when it is still running: it
+  // is then abandoned, its outcome never reported, and its file deleted when it ends.
+  virtual bool DownloadToFile(const std::string& url, const std::string& path, uint32_t timeoutMs) = 0;
+  // ShellExecuteA: opens `file` with the program the system associates with it. Above 32 is success.
+#pragma push_macro("ShellExecute")  // <shellapi.h> makes the name a macro wherever it is included
+#undef ShellExecute
+  virtual int32_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                               const std::string& parameters, const std::string& directory, int show) = 0;
+#pragma pop_macro("ShellExecute")
+  // HtmlHelpA. The viewer runs on its own; true when it opened a window.
+  virtual bool ShowHtmlHelp(WindowHandle owner, const std::string& file, uint32_t command,
+                            uintptr_t data) = 0;
 
   virtual Registry& UserRegistry() = 0;  // HKEY_CURRENT_USER and below
 

@@ -116,15 +116,15 @@ class Control {
 // A group box; the controls placed in it form its option-button group.
 class Frame : public Control {
  public:
-  Frame(Form& form, std::string name, Control* container = nullptr, int16_t index = -1)
-      : Control(form, ControlType::Frame, std::move(name), index, container) {}
+  Frame(Form& owner, std::string name, Control* container = nullptr, int16_t index = -1)
+      : Control(owner, ControlType::Frame, std::move(name), index, container) {}
 };
 
 // Static text; with a back colour it is a coloured box. Click and DblClick come from the pointer.
 class Label : public Control {
  public:
-  Label(Form& form, std::string name, Control* container = nullptr, int16_t index = -1)
-      : Control(form, ControlType::Label, std::move(name), index, container) {}
+  Label(Form& owner, std::string name, Control* container = nullptr, int16_t index = -1)
+      : Control(owner, ControlType::Label, std::move(name), index, container) {}
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool transparent);
   // The look of a web link: blue, underlined, the hand pointer.
@@ -137,16 +137,16 @@ class Label : public Control {
 // A multi-line, read-only text with a vertical scroll bar; its text can be selected and copied.
 class TextBox : public Control {
  public:
-  TextBox(Form& form, std::string name, Control* container = nullptr, int16_t index = -1)
-      : Control(form, ControlType::TextBox, std::move(name), index, container) {}
+  TextBox(Form& owner, std::string name, Control* container = nullptr, int16_t index = -1)
+      : Control(owner, ControlType::TextBox, std::move(name), index, container) {}
   const std::string& Text() const { return Caption(); }
   void SetText(std::string text) { SetCaption(std::move(text)); }
 };
 
 class CommandButton : public Control {
  public:
-  CommandButton(Form& form, std::string name, Control* container = nullptr, int16_t index = -1)
-      : Control(form, ControlType::CommandButton, std::move(name), index, container) {}
+  CommandButton(Form& owner, std::string name, Control* container = nullptr, int16_t index = -1)
+      : Control(owner, ControlType::CommandButton, std::move(name), index, container) {}
   // Enter presses the form's default button, Esc its cancel button.
   bool Default() const { return default_; }
   void SetDefault(bool value);
@@ -161,8 +161,8 @@ enum : int { kUnchecked = 0, kChecked = 1, kGrayed = 2 };
 
 class CheckBox : public Control {
  public:
-  CheckBox(Form& form, std::string name, Control* container = nullptr, int16_t index = -1)
-      : Control(form, ControlType::CheckBox, std::move(name), index, container) {}
+  CheckBox(Form& owner, std::string name, Control* container = nullptr, int16_t index = -1)
+      : Control(owner, ControlType::CheckBox, std::move(name), index, container) {}
   int Value() const { return value_; }
   void SetValue(int value);  // 0 unchecked, 1 checked, 2 grayed; anything else is refused
 
@@ -176,8 +176,8 @@ class CheckBox : public Control {
 // Option buttons that share a container form a group: selecting one clears the others.
 class OptionButton : public Control {
  public:
-  OptionButton(Form& form, std::string name, Control* container = nullptr, int16_t index = -1)
-      : Control(form, ControlType::OptionButton, std::move(name), index, container) {}
+  OptionButton(Form& owner, std::string name, Control* container = nullptr, int16_t index = -1)
+      : Control(owner, ControlType::OptionButton, std::move(name), index, container) {}
   bool Value() const { return value_; }
   // Selecting clears the group's other buttons and raises Click, as the user's choice does.
   void SetValue(bool value);
@@ -190,8 +190,8 @@ class OptionButton : public Control {
 // A trackbar. Scroll is raised while the thumb moves, Change when the value has settled.
 class Slider : public Control {
  public:
-  Slider(Form& form, std::string name, Control* container = nullptr, int16_t index = -1)
-      : Control(form, ControlType::Slider, std::move(name), index, container) {}
+  Slider(Form& owner, std::string name, Control* container = nullptr, int16_t index = -1)
+      : Control(owner, ControlType::Slider, std::move(name), index, container) {}
   int Min() const { return min_; }
   int Max() const { return max_; }
   int SmallChange() const { return smallChange_; }
@@ -215,8 +215,8 @@ class Slider : public Control {
 // lines are what forms use; the backend draws the line's bounding band.
 class Line : public Control {
  public:
-  Line(Form& form, std::string name, Control* container = nullptr, int16_t index = -1)
-      : Control(form, ControlType::Line, std::move(name), index, container) {}
+  Line(Form& owner, std::string name, Control* container = nullptr, int16_t index = -1)
+      : Control(owner, ControlType::Line, std::move(name), index, container) {}
   void SetPoints(int x1, int y1, int x2, int y2);
   int BorderWidth() const { return borderWidth_; }
   void SetBorderWidth(int pixels);
@@ -231,7 +231,7 @@ class Line : public Control {
 // Raises Tick every Interval milliseconds while enabled and the interval is above 0.
 class Timer : public Control {
  public:
-  Timer(Form& form, std::string name) : Control(form, ControlType::Timer, std::move(name), -1, nullptr) {}
+  Timer(Form& owner, std::string name) : Control(owner, ControlType::Timer, std::move(name), -1, nullptr) {}
   int Interval() const { return interval_; }
   void SetInterval(int milliseconds);
   bool Running() const { return Enabled() && interval_ > 0; }

@@ -49,4 +49,13 @@ const raster::Bitmap& StampPicture(Stamp stamp) {
   return pictures[static_cast<std::size_t>(stamp)];
 }
 
+const raster::Bitmap& ArtPicture(Art art) {
+  static const std::array<raster::Bitmap, 5> pictures = [] {
+    std::array<raster::Bitmap, 5> decoded;
+    for (std::size_t i = 0; i < decoded.size(); ++i) decoded[i] = Decode(embedded::kArtPngs[i]);
+    return decoded;
+  }();
+  return pictures[static_cast<std::size_t>(art)];
+}
+
 }  // namespace artwork

@@ -1,4 +1,4 @@
-// The stamp PNG files, built into the program by the generated stamp_pngs.cpp.
+// The PNG files, built into the program by the generated embedded_pngs.cpp.
 #pragma once
 
 #include <cstddef>
@@ -12,5 +12,7 @@ struct Png {
 
 // In the order of artwork::Stamp.
 extern const Png kStampPngs[5];
+// In the order of artwork::Art.
+extern const Png kArtPngs[5];
 
 }  // namespace artwork::embedded

@@ -1,27 +1,50 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <type_traits>
 
 #include "resources/artwork.h"
 
 namespace {
 
+using artwork::Art;
+using artwork::ArtPicture;
 using artwork::Stamp;
 using artwork::StampPicture;
 
+template <auto which>
+const raster::Bitmap& Picture() {
+  if constexpr (std::is_same_v<decltype(which), Stamp>) {
+    return StampPicture(which);
+  } else {
+    return ArtPicture(which);
+  }
+}
+
+// Stamp: a solid body with antialiased rims on a transparent ground. Drawing: something visible on a
+// transparent ground. Opaque: covers its whole rectangle, as the banner over any screen must.
+enum class Look { Stamp, Drawing, Opaque };
+
 struct Kind {
-  Stamp stamp;
   const char* name;
+  const raster::Bitmap& (*picture)();
   int width, height;
+  Look look;
 };
 
-// The sizes the overlay lays the stamps out with: a picture of another size would shift every stamp.
+// The sizes the program lays the pictures out with: a picture of another size would shift every stamp, or
+// the links drawn over the banner and the controls laid over the guidance windows.
 constexpr Kind kKinds[] = {
-    {Stamp::Smiley, "smiley", 47, 47},  //
-    {Stamp::X, "x", 53, 39},            //
-    {Stamp::Check, "check", 60, 55},    //
-    {Stamp::Arrow, "arrow", 73, 51},    //
-    {Stamp::Star, "star", 70, 66},      //
+    {"smiley", Picture<Stamp::Smiley>, 47, 47, Look::Stamp},            //
+    {"x", Picture<Stamp::X>, 53, 39, Look::Stamp},                      //
+    {"check", Picture<Stamp::Check>, 60, 55, Look::Stamp},              //
+    {"arrow", Picture<Stamp::Arrow>, 73, 51, Look::Stamp},              //
+    {"star", Picture<Stamp::Star>, 70, 66, Look::Stamp},                //
+    {"banner", Picture<Art::Banner>, 340, 56, Look::Opaque},            //
+    {"guide arrow", Picture<Art::Arrow>, 53, 65, Look::Drawing},        //
+    {"title strip", Picture<Art::TitleStrip>, 545, 55, Look::Drawing},  //
+    {"picture", Picture<Art::Picture>, 256, 256, Look::Drawing},        //
+    {"background", Picture<Art::Background>, 585, 425, Look::Opaque},   //
 };
 
 constexpr uint32_t Alpha(raster::Pixel p) {
@@ -37,20 +60,22 @@ constexpr uint32_t Blue(raster::Pixel p) {
   return p & 0xFF;
 }
 
-TEST(StampPicture, HasItsSizeTransparentCornersAndBlendedEdges) {
+TEST(Artwork, HasItsSizeAndItsLook) {
   for (const Kind& kind : kKinds) {
     SCOPED_TRACE(kind.name);
-    const raster::Bitmap& picture = StampPicture(kind.stamp);
+    const raster::Bitmap& picture = kind.picture();
     ASSERT_EQ(picture.Width(), kind.width);
     ASSERT_EQ(picture.Height(), kind.height);
 
     const int right = kind.width - 1, bottom = kind.height - 1;
-    EXPECT_EQ(picture.At(0, 0), 0u);
-    EXPECT_EQ(picture.At(right, 0), 0u);
-    EXPECT_EQ(picture.At(0, bottom), 0u);
-    EXPECT_EQ(picture.At(right, bottom), 0u);
+    if (kind.look != Look::Opaque) {
+      EXPECT_EQ(picture.At(0, 0), 0u);
+      EXPECT_EQ(picture.At(right, 0), 0u);
+      EXPECT_EQ(picture.At(0, bottom), 0u);
+      EXPECT_EQ(picture.At(right, bottom), 0u);
+    }
 
-    int opaque = 0, partial = 0, badPixels = 0;
+    int opaque = 0, partial = 0, badPixels = 0, unlikeCorner = 0;
     for (int y = 0; y < kind.height; ++y) {
       for (int x = 0; x < kind.width; ++x) {
         const raster::Pixel p = picture.At(x, y);
@@ -59,12 +84,24 @@ TEST(StampPicture, HasItsSizeTransparentCornersAndBlendedEdges) {
         if (Red(p) > a || Green(p) > a || Blue(p) > a) ++badPixels;
         if (a == 255) ++opaque;
         if (a > 0 && a < 255) ++partial;
+        if (p != picture.At(0, 0)) ++unlikeCorner;
       }
     }
     EXPECT_EQ(badPixels, 0);
-    // A solid body with antialiased rims, not a blank or a hard-edged cut-out.
-    EXPECT_GT(opaque, kind.width * kind.height / 6);
-    EXPECT_GT(partial, kind.width + kind.height);
+    switch (kind.look) {
+      case Look::Stamp:  // a solid body with antialiased rims, not a blank or a hard-edged cut-out
+        EXPECT_GT(opaque, kind.width * kind.height / 6);
+        EXPECT_GT(partial, kind.width + kind.height);
+        break;
+      case Look::Drawing:
+        EXPECT_GT(opaque, kind.width + kind.height);
+        EXPECT_GT(partial, kind.width + kind.height);
+        break;
+      case Look::Opaque:  // and not one flat colour
+        EXPECT_EQ(opaque, kind.width * kind.height);
+        EXPECT_GT(unlikeCorner, kind.width + kind.height);
+        break;
+    }
   }
 }
 

@@ -294,3 +294,254 @@ TEST(Win32Services, PathScreenAndKeys) {
   EXPECT_GT(screen.dpi, 0);
   EXPECT_EQ(system.ModifierState(), 0);
 }
+
+// --- Windowed controls and modal dialogs ---
+
+#include <functional>
+#include <string>
+
+#include "platform/win32/win32_controls.h"
+
+namespace {
+
+HWND HwndOf(const tk::Control& control) {
+  return static_cast<const tk::win32::ControlWindow*>(control.Host())->Handle();
+}
+
+// A frame of three option buttons, a check box, a slider, OK (default) and Cancel (cancel). Its timer runs
+// `script` inside the modal loop: a tick waits behind every posted message, so each step sees what the
+// keys posted by the step before it did.
+class TestDialog : public tk::Form {
+ public:
+  explicit TestDialog(tk::App& application) : Form(application, "TestDialog") {
+    SetCaption("Backend dialog");
+    SetBorderStyle(tk::kBorderFixedDialog);
+    SetClientSize(312, 150);
+    SetStartUpPosition(tk::kStartCenterScreen);
+    frame.SetCaption("Highlight colour");
+    frame.Move(8, 6, 120, 106);
+    for (int i = 0; i < 3; ++i) options[i]->Move(12, 22 + 26 * i, 100, 20);
+    red.SetCaption("Red"), green.SetCaption("Green"), blue.SetCaption("Blue");
+    green.SetValue(true);
+    check.SetCaption("Show instructions on startup");
+    check.Move(138, 12, 168, 20);
+    slider.Move(134, 42, 174, 32);
+    slider.SetRange(10, 50);
+    slider.SetSteps(1, 10, 5);
+    slider.SetValue(20);
+    slider.Change = [this] { ++changes; };
+    ok.SetCaption("OK"), cancel.SetCaption("Cancel");
+    ok.Move(152, 118, 73, 26), cancel.Move(233, 118, 73, 26);
+    ok.SetDefault(true), cancel.SetCancel(true);
+    ok.Click = [this] { clicked = "OK", Unload(); };
+    cancel.Click = [this] { clicked = "Cancel", Unload(); };
+    ticker.Tick = [this] {
+      step < script.size() ? script[step++]() : (clicked += "(script ended)", Unload());
+    };
+    ticker.SetInterval(1);
+  }
+
+  tk::Frame& frame = Add<tk::Frame>("Frame");
+  tk::OptionButton &red = Add<tk::OptionButton>("Red", &frame),
+                   &green = Add<tk::OptionButton>("Green", &frame),
+                   &blue = Add<tk::OptionButton>("Blue", &frame);
+  tk::OptionButton* options[3] = {&red, &green, &blue};
+  tk::CheckBox& check = Add<tk::CheckBox>("Check");
+  tk::Slider& slider = Add<tk::Slider>("Slider");
+  tk::CommandButton &ok = Add<tk::CommandButton>("OK"), &cancel = Add<tk::CommandButton>("Cancel");
+  tk::Timer& ticker = Add<tk::Timer>("Ticker");
+  std::vector<std::function<void()>> script;
+  size_t step = 0;
+  int changes = 0;
+  std::string clicked;
+
+  std::string Focused() const {
+    for (const auto& control : Controls())
+      if (control->Host() && HwndOf(*control) == ::GetFocus()) return control->Name();
+    return "?";
+  }
+  // The selected colour, the check box, the slider and how often it settled.
+  std::string State() const {
+    std::string selected = "none";
+    for (const tk::OptionButton* option : options)
+      if (option->Value()) selected = option->Name();
+    return selected + " " + std::to_string(check.Value()) + " " + std::to_string(slider.Value()) + "/" +
+           std::to_string(changes);
+  }
+};
+
+// A key as the dialog's loop receives it from the keyboard, at the control with the focus.
+void Press(UINT key) {
+  const HWND focus = ::GetFocus();
+  ::PostMessageA(focus, WM_KEYDOWN, key, 1);
+  ::PostMessageA(focus, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+}
+
+}  // namespace
+
+TEST_F(Win32Backend, DialogKeysMoveFocusAndWorkTheControlsInCreationOrder) {
+  struct Row {
+    UINT key;  // 0: none, the dialog as it opened
+    const char *focus, *state;
+  };
+  const Row rows[] = {
+      {0, "Green", "Green 0 20/0"},  // the first Tab stop: the group's selected option button
+      {VK_TAB, "Check", "Green 0 20/0"},  {VK_TAB, "Slider", "Green 0 20/0"},
+      {VK_TAB, "OK", "Green 0 20/0"},     {VK_TAB, "Cancel", "Green 0 20/0"},
+      {VK_TAB, "Green", "Green 0 20/0"},  {VK_DOWN, "Blue", "Blue 0 20/0"},
+      {VK_DOWN, "Red", "Red 0 20/0"},     {VK_UP, "Blue", "Blue 0 20/0"},
+      {VK_TAB, "Check", "Blue 0 20/0"},   {VK_SPACE, "Check", "Blue 1 20/0"},
+      {VK_TAB, "Slider", "Blue 1 20/0"},  {VK_RIGHT, "Slider", "Blue 1 21/1"},
+      {VK_NEXT, "Slider", "Blue 1 31/2"}, {VK_PRIOR, "Slider", "Blue 1 21/3"},
+  };
+  TestDialog dialog(app);
+  for (const Row& row : rows) {
+    dialog.script.push_back([&row] { row.key ? Press(row.key) : void(); });
+    dialog.script.push_back([&dialog, &row] {
+      EXPECT_EQ(dialog.Focused(), row.focus) << "after key " << row.key;
+      EXPECT_EQ(dialog.State(), row.state) << "after key " << row.key;
+    });
+  }
+  bool postedRan = false;
+  system.Post([&] { postedRan = !::IsWindowEnabled(Window()); });
+  dialog.Show(tk::kModal, &form);
+  EXPECT_TRUE(postedRan) << "a posted task ran inside the modal loop, with the owner disabled";
+  EXPECT_TRUE(::IsWindowEnabled(Window()));
+  EXPECT_FALSE(dialog.Loaded());
+}
+
+TEST_F(Win32Backend, EnterEscAndTheCloseBoxEndTheModalDialog) {
+  const struct {
+    UINT key;  // WM_CLOSE: the close box
+    const char* clicked;
+  } endings[] = {{VK_RETURN, "OK"}, {VK_ESCAPE, "Cancel"}, {WM_CLOSE, ""}};
+  // The owner takes input again while the dialog is still up, or the system would activate another program.
+  static tk::System* chained;
+  static tk::WndProc previous;
+  static HWND dialogWindow;
+  static int enabledUnderDialog;
+  chained = &system;
+  enabledUnderDialog = 0;
+  previous = system.SetWindowProc(form.hWnd(), [](tk::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+    if (m == WM_ENABLE && wp && ::IsWindowVisible(dialogWindow)) ++enabledUnderDialog;
+    return chained->CallWindowProc(previous, w, m, wp, lp);
+  });
+  for (const auto& ending : endings) {
+    TestDialog dialog(app);
+    bool ownerDisabled = false;
+    dialog.script = {[&] {
+      dialogWindow = static_cast<HWND>(dialog.hWnd());
+      ownerDisabled = !::IsWindowEnabled(Window());
+      ending.key == WM_CLOSE ? void(::PostMessageA(static_cast<HWND>(dialog.hWnd()), WM_CLOSE, 0, 0))
+                             : Press(ending.key);
+    }};
+    dialog.Show(tk::kModal, &form);
+    EXPECT_TRUE(ownerDisabled) << ending.clicked;
+    EXPECT_EQ(dialog.clicked, ending.clicked);
+    EXPECT_EQ(dialog.step, 1u) << "the dialog closed on the key, not at the end of the script";
+    EXPECT_FALSE(dialog.Loaded());
+    EXPECT_TRUE(::IsWindowEnabled(Window()));
+  }
+  EXPECT_EQ(enabledUnderDialog, 3);
+}
+
+TEST_F(Win32Backend, DialogLayoutAndFontFollowTheDpiAndEveryCaptionFits) {
+  TestDialog dialog(app);
+  dialog.Load();
+  const HWND window = static_cast<HWND>(dialog.hWnd());
+  for (const int dpi : {96, 120, 144, 192}) {
+    // What the system sends when the dialog moves to a monitor of another DPI.
+    const tk::DipRect client = tk::ScaleToDpi({0, 0, 312, 150}, dpi);
+    RECT suggested{100, 100, 100 + client.width, 100 + client.height};
+    ::AdjustWindowRectEx(&suggested, ::GetWindowLongA(window, GWL_STYLE), FALSE,
+                         ::GetWindowLongA(window, GWL_EXSTYLE));
+    ::SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(dialog.ClientWidth(), client.width) << dpi;
+    EXPECT_EQ(dialog.ClientHeight(), client.height) << dpi;
+
+    for (const auto& control : dialog.Controls()) {
+      const HWND hwnd = control->Host() ? HwndOf(*control) : nullptr;
+      if (!hwnd) continue;  // the timer
+      RECT box{};
+      ::GetWindowRect(hwnd, &box);
+      ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+      const tk::DipRect want = tk::ScaleToDpi(control->FormBounds(), dpi);
+      EXPECT_EQ(Corners(box),
+                (std::array<LONG, 4>{want.left, want.top, want.left + want.width, want.top + want.height}))
+          << control->Name() << " at " << dpi;
+      if (control->Caption().empty()) continue;
+
+      WindowDc dc(hwnd, true);
+      ScopedSelect font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+      TEXTMETRICA metrics{};
+      ::GetTextMetricsA(dc.get(), &metrics);
+      EXPECT_NEAR(metrics.tmHeight - metrics.tmInternalLeading, ::MulDiv(8, dpi, 72), 1)
+          << control->Name() << dpi;
+      SIZE text{};
+      ::GetTextExtentPoint32A(dc.get(), control->Caption().c_str(),
+                              static_cast<int>(control->Caption().size()), &text);
+      // Room beside the text: a box's or a circle's glyph and gap, a button's edges, a frame's indents.
+      const int room =
+          control->type == tk::ControlType::CheckBox || control->type == tk::ControlType::OptionButton ? 17
+          : control->type == tk::ControlType::Frame                                                    ? 16
+                                                                                                       : 8;
+      EXPECT_LE(text.cx + ::MulDiv(room, dpi, 96), want.width) << control->Name() << " at " << dpi;
+      EXPECT_LE(text.cy, want.height) << control->Name() << " at " << dpi;
+    }
+  }
+}
+
+TEST_F(Win32Backend, ControlsShowTheirColoursOverTheFormAndTurnInputIntoEvents) {
+  TestDialog dialog(app);
+  auto picture = std::make_shared<raster::Bitmap>(312, 150);
+  for (int y = 0; y < 150; ++y)
+    for (int x = 0; x < 312; ++x) picture->Row(y)[x] = PatternAt(x, y);
+  dialog.SetPicture(picture);
+  auto& swatch = dialog.Add<tk::Label>("Swatch");
+  swatch.Move(10, 118, 30, 26);
+  swatch.SetBackColor(0x0000FF);
+  auto& see = dialog.Add<tk::Label>("SeeThrough");
+  see.SetTransparent(true);
+  see.Move(44, 118, 40, 26);
+  see.SetMousePointer(tk::kPointerHand);
+  int clicks = 0, doubles = 0;
+  see.Click = [&] { ++clicks; };
+  see.DblClick = [&] { ++doubles; };
+  auto& line = dialog.Add<tk::Line>("Line");
+  line.SetPoints(90, 130, 140, 130);
+  line.SetBorderWidth(4);
+  line.SetBorderColor(0xFF0000);
+  auto& text = dialog.Add<tk::TextBox>("Text");
+  text.SetText("one\ntwo");
+
+  dialog.script = {[&] {
+    const HWND window = static_cast<HWND>(dialog.hWnd());
+    // The swatch's and the line's own colours; the form showing through inside the frame, beside an option's
+    // text and under a transparent label.
+    for (auto [x, y, pixel] : {std::tuple{20, 130, 0xFFFF0000u},
+                               {110, 130, 0xFF0000FFu},
+                               {15, 105, PatternAt(15, 105)},
+                               {110, 30, PatternAt(110, 30)},
+                               {60, 130, PatternAt(60, 130)}})
+      EXPECT_EQ(system.WindowToPicture(window, true, x, y, 1, 1)->At(0, 0), pixel) << x << "," << y;
+
+    const HWND label = HwndOf(see);
+    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, IDC_HAND));
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+      ::SendMessageA(label, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(doubles, 1);
+
+    char shown[32] = {};
+    ::GetWindowTextA(HwndOf(text), shown, sizeof shown);
+    EXPECT_STREQ(shown, "one\r\ntwo");
+    dialog.check.SetValue(tk::kGrayed);
+    EXPECT_EQ(::SendMessageA(HwndOf(dialog.check), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
+    ::SendMessageA(HwndOf(dialog.check), BM_CLICK, 0, 0);
+    EXPECT_EQ(dialog.check.Value(), tk::kChecked) << "a click on a grayed box checks it";
+    EXPECT_EQ(::SendMessageA(HwndOf(dialog.check), BM_GETCHECK, 0, 0), BST_CHECKED);
+  }};
+  dialog.Show(tk::kModal, &form);
+  EXPECT_EQ(dialog.step, 1u);
+}

@@ -21,6 +21,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from harness import Desktop, Failure, Skip  # noqa: E402
 from lumora import Lumora  # noqa: E402
 import test_draw  # noqa: E402
+import test_online  # noqa: E402
 import test_shell  # noqa: E402
 import test_stamps  # noqa: E402
 
@@ -73,7 +74,7 @@ def main():
               f"SKIP: {exe} does not exist (build it with: cmake --preset windows && cmake --build --preset windows)")
         return 77
 
-    tests = [test for module in (test_shell, test_draw, test_stamps) for name, test in vars(module).items()
+    tests = [test for module in (test_shell, test_draw, test_stamps, test_online) for name, test in vars(module).items()
              if name.startswith("test_") and (args.only or "") in name]
     signal.signal(signal.SIGTERM, signal.default_int_handler)  # a terminated run still cleans up, as after Ctrl+C
     began = time.monotonic()

@@ -57,6 +57,8 @@ class LumoraTest : public ::testing::Test {
     app = std::make_unique<tk::App>(sys);
     form = std::make_unique<Form1>(*app);
     form->Load();
+    // The banner covers the top-left corner of every frame; only its own tests want it there.
+    if (hideBanner) form->Image1.SetVisible(false);
     return *form;
   }
   Form1& StartSession() {
@@ -148,6 +150,7 @@ class LumoraTest : public ::testing::Test {
   }
 
   tk::HeadlessSystem sys;
+  bool hideBanner = true;
   std::unique_ptr<tk::App> app;
   std::unique_ptr<Form1> form;
 };

@@ -107,7 +107,7 @@ TEST_F(OptionsTest, AColourAndWidthChosenWithOkRecolourEveryMarkAlreadyDrawn) {
     for (const auto& [index, shape] : shapes->Elements()) {
       const tk::ShapeStyle& s = shape->Style();
       EXPECT_EQ(shapes == &form->shapeArrRect ? s.fillColor : s.borderColor, kMagenta) << index;
-      if (shapes == &form->ShapeArrOv) EXPECT_EQ(s.borderWidth, 34) << index;
+      EXPECT_EQ(shapes == &form->ShapeArrOv ? s.borderWidth : 34, 34) << index;
     }
   EXPECT_EQ(form->ForeColor(), kMagenta);
   EXPECT_EQ(form->DrawWidth(), 34);
@@ -153,9 +153,10 @@ TEST_F(OptionsTest, TheLayoutKeepsItsShapeAtEveryDpi) {
       const tk::DipRect design = a->FormBounds(), scaled = tk::ScaleToDpi(design, dpi);
       EXPECT_NEAR(scaled.width, design.width * dpi / 96.0, 1.0) << a->Name() << " at " << dpi;
       EXPECT_NEAR(scaled.height, design.height * dpi / 96.0, 1.0) << a->Name() << " at " << dpi;
-      for (const auto& b : controls)
-        if (a != b && !Overlap(design, b->FormBounds()))
-          EXPECT_FALSE(Overlap(scaled, tk::ScaleToDpi(b->FormBounds(), dpi))) << a->Name() << " " << b->Name();
+      for (const auto& b : controls) {
+        const bool apart = a != b && !Overlap(design, b->FormBounds());
+        EXPECT_FALSE(apart && Overlap(scaled, tk::ScaleToDpi(b->FormBounds(), dpi))) << a->Name() << " " << b->Name();
+      }
       if (const tk::Control* frame = a->Container()) {
         const tk::DipRect box = tk::ScaleToDpi(frame->FormBounds(), dpi);
         EXPECT_TRUE(scaled.left >= box.left && scaled.left + scaled.width <= box.left + box.width &&

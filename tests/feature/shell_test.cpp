@@ -13,15 +13,14 @@ TEST_F(ShellTest, StartUpTakesItsStepsInOrderAndEndsInTheTrayWithTheHotkeyChaine
   Preset("Instructions on startup", "1");
   Preset("Line Width", "25");
   Preset("Color", "255");
-  // At the instructions box the settings are already applied.
-  sys.answerMsgBox = [this](const tk::MsgBoxRecord&) {
+  // At the instructions window the settings are already applied.
+  sys.onModal["Form3"] = [this](tk::Form&) {
     EXPECT_EQ(form->DrawWidth(), 25);
     EXPECT_EQ(form->ForeColor(), 255u);
-    return tk::kIdOk;
   };
   Form1& f = Start();
 
-  EXPECT_EQ(sys.calls, (Strings{"PrevInstance", "MsgBox Lumora Instructions", "RegisterHotKey",
+  EXPECT_EQ(sys.calls, (Strings{"PrevInstance", "Modal Form3", "RegisterHotKey",
                                 "SetWindowProc", "NotifyIcon 0", "NotifyIcon 1", "SetTaskVisible 0"}));
   EXPECT_FALSE(f.Visible());
   ASSERT_TRUE(sys.trayIcon.has_value());
@@ -80,10 +79,11 @@ TEST_F(ShellTest, InstructionsShowOnlyForExactlyOne) {
   for (const auto& [stored, shown] :
        {Case{std::nullopt, true}, Case{"1", true}, Case{"0", false}, Case{"", false}, Case{"01", false},
         Case{" 1", false}, Case{"yes", false}}) {
-    sys.msgBoxes.clear();
+    sys.calls.clear();
     Preset("Instructions on startup", stored);
     Start();
-    ASSERT_EQ(sys.msgBoxes.size(), shown ? 1u : 0u) << stored.value_or("(none)");
+    ASSERT_EQ(std::count(sys.calls.begin(), sys.calls.end(), "Modal Form3"), shown ? 1 : 0)
+        << stored.value_or("(none)");
   }
 }
 

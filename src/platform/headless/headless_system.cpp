@@ -227,4 +227,49 @@ intptr_t HeadlessSystem::CallWindowProc(WndProc proc, WindowHandle window, uint3
   return proc ? proc(window, message, wParam, lParam) : 0;
 }
 
+// --- Files, web and help ---
+
+std::optional<std::string> HeadlessSystem::ReadFileHead(const std::string& path, size_t maxBytes) {
+  auto file = files.find(path);
+  if (file == files.end()) return std::nullopt;
+  return file->second.substr(0, maxBytes);
+}
+
+bool HeadlessSystem::RemoveFile(const std::string& path) {
+  return !lockedFiles.count(path) && files.erase(path) > 0;
+}
+
+bool HeadlessSystem::DownloadToFile(const std::string& url, const std::string& path, uint32_t timeoutMs) {
+  downloads.push_back({url, path, timeoutMs});
+  Transfer transfer;
+  if (!transfers.empty()) {
+    transfer = std::move(transfers.front());
+    transfers.pop_front();
+  }
+  // The caller waits on the manual clock: up to the transfer's end or the deadline, whichever is first.
+  if (transfer.durationMs > timeoutMs) {
+    clockMs += timeoutMs;
+    return false;  // abandoned: whatever it brings later is never saved
+  }
+  clockMs += transfer.durationMs;
+  if (transfer.body) files[path] = *transfer.body;
+  return true;
+}
+
+int32_t HeadlessSystem::ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                                     const std::string& parameters, const std::string& directory, int show) {
+  shellCalls.push_back({owner, verb, file, parameters, directory, show});
+  shellOpened.push_back(file);
+  if (shellResults.empty()) return 42;
+  const int32_t result = shellResults.front();
+  shellResults.pop_front();
+  return result;
+}
+
+bool HeadlessSystem::ShowHtmlHelp(WindowHandle owner, const std::string& file, uint32_t command,
+                                  uintptr_t data) {
+  helpCalls.push_back({owner, file, command, data});
+  return files.count(file) > 0;
+}
+
 }  // namespace tk

@@ -142,6 +142,48 @@ class HeadlessSystem : public System {
   bool trayIconAtCapture = false;  // whether the shell showed the icon when the last capture was taken
   uint64_t clockAtCapture = 0;
 
+  // --- Files, web and help: a disk of named texts, scripted downloads, the shell and the help viewer ---
+  std::string tempPath = "C:\\Users\\Lumora\\AppData\\Local\\Temp\\";  // empty: the system cannot say
+  std::map<std::string, std::string> files;                          // by path as the program spelled it
+  std::set<std::string> lockedFiles;                                 // cannot be deleted
+  // What the next downloads do, in order; without one a download fails at once, as with no network.
+  struct Transfer {
+    std::optional<std::string> body;  // saved to the file when the transfer ends; none: nothing saved
+    uint64_t durationMs = 0;          // kNeverEnds: a server that accepts and never answers
+  };
+  static constexpr uint64_t kNeverEnds = UINT64_MAX;
+  std::deque<Transfer> transfers;
+  struct Download {
+    std::string url, path;
+    uint32_t timeoutMs;
+  };
+  std::vector<Download> downloads;
+  // Results of the next ShellExecute calls, in order; without one, 42 (success).
+  std::deque<int32_t> shellResults;
+  struct ShellCall {
+    WindowHandle owner;
+    std::string verb, file, parameters, directory;
+    int show;
+  };
+  std::vector<ShellCall> shellCalls;
+  std::vector<std::string> shellOpened;  // the files of shellCalls alone
+  struct HelpCall {
+    WindowHandle owner;
+    std::string file;
+    uint32_t command;
+    uintptr_t data;
+  };
+  std::vector<HelpCall> helpCalls;  // the viewer opens a window for a file that is in `files`
+
+  std::string TempPath() override { return tempPath; }
+  bool FileExists(const std::string& path) override { return files.count(path) > 0; }
+  std::optional<std::string> ReadFileHead(const std::string& path, size_t maxBytes) override;
+  bool RemoveFile(const std::string& path) override;
+  bool DownloadToFile(const std::string& url, const std::string& path, uint32_t timeoutMs) override;
+  int32_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                       const std::string& parameters, const std::string& directory, int show) override;
+  bool ShowHtmlHelp(WindowHandle owner, const std::string& file, uint32_t command, uintptr_t data) override;
+
   HeadlessWindow* WindowOf(const Form& form) const;
   // Sends a message through the window's current procedure chain.
   intptr_t SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);

@@ -39,6 +39,13 @@ class UniqueHandle {
   pointer handle_ = Traits::Invalid();
 };
 
+// A timer is named by its window and its id together, so its "handle" is the pair.
+struct TimerId {
+  HWND window = nullptr;
+  UINT_PTR id = 0;
+  bool operator==(const TimerId&) const = default;
+};
+
 namespace traits {
 
 // The release calls are wrapped in plain functions: the address of an imported API function is not a
@@ -73,6 +80,12 @@ inline void CloseHandle(HANDLE handle) noexcept {
   ::CloseHandle(handle);
 }
 
+struct WindowTimer {
+  using pointer = TimerId;
+  static constexpr TimerId Invalid() noexcept { return {}; }
+  static void Close(TimerId timer) noexcept { ::KillTimer(timer.window, timer.id); }
+};
+
 }  // namespace traits
 
 // Memory device contexts from CreateCompatibleDC. Contexts from GetDC/GetWindowDC use WindowDc.
@@ -85,12 +98,15 @@ using UniqueGdiObject = UniqueGdi<HGDIOBJ>;
 using UniqueBitmap = UniqueGdi<HBITMAP>;
 using UniquePalette = UniqueGdi<HPALETTE>;
 using UniqueBrush = UniqueGdi<HBRUSH>;
+using UniqueFont = UniqueGdi<HFONT>;
 
 using UniqueHmenu = UniqueHandle<traits::NullIsNone<HMENU, &traits::DestroyMenu>>;
 using UniqueHwnd = UniqueHandle<traits::NullIsNone<HWND, &traits::DestroyWindow>>;
 // Icons from LoadImage without LR_SHARED (shared icons and cursors are never destroyed).
 using UniqueHicon = UniqueHandle<traits::NullIsNone<HICON, &traits::DestroyIcon>>;
 using UniqueHmodule = UniqueHandle<traits::NullIsNone<HMODULE, &traits::FreeLibrary>>;
+// A running SetTimer timer; reset() kills it.
+using UniqueTimer = UniqueHandle<traits::WindowTimer>;
 
 // Kernel objects closed with CloseHandle whose failure value is null (mutexes, events, threads). The
 // template is UniqueHandle, so this one is named for what it closes.

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/win32/win32_capture.h"
 #include "platform/win32/win32_window.h"
@@ -33,16 +34,23 @@ Win32System::Win32System(HINSTANCE instance) : instance_(instance) {
 
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_DBLCLKS;  // the banner hides on a double click
   windowClass.lpfnWndProc = &Win32Window::ClassProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_LUMORA));
   windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kWindowClass;
   windowClass_ = ::RegisterClassExA(&windowClass);
+
+  // Dialogs keep the dialog manager's data in their window; mingw's header gives the 32-bit size of it.
+  windowClass.cbWndExtra = std::max(DLGWINDOWEXTRA, 6 * static_cast<int>(sizeof(void*)));
+  windowClass.lpszClassName = kDialogClass;
+  dialogClass_ = ::RegisterClassExA(&windowClass);
 }
 
 Win32System::~Win32System() {
   if (windowClass_) ::UnregisterClassA(kWindowClass, instance_);
+  if (dialogClass_) ::UnregisterClassA(kDialogClass, instance_);
 }
 
 ScreenMetrics Win32System::PrimaryScreen() {
@@ -66,20 +74,35 @@ bool Win32System::PrevInstance() {
   return *prevInstance_;
 }
 
-std::string Win32System::AppPath() {
+namespace {
+// The executable's full path; empty when the system cannot give it.
+std::string ModulePath() {
   std::string path(MAX_PATH, '\0');
   for (;;) {
     const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return {};
     if (length < path.size()) {
       path.resize(length);
-      break;
+      return path;
     }
     if (path.size() >= 32768 * 4) return {};  // longer than any path the system can give
     path.resize(path.size() * 2);
   }
+}
+}  // namespace
+
+std::string Win32System::AppPath() {
+  const std::string path = ModulePath();
   const size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string Win32System::ExeName() {
+  const std::string path = ModulePath();
+  const size_t slash = path.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
 void Win32System::SetTaskVisible(bool visible) {
@@ -185,6 +208,11 @@ HCURSOR Win32System::CursorFor(int pointer) const {
     case kPointerSizeWE:
       shape = IDC_SIZEWE;
       break;
+    case kPointerHand:
+      // The program's own pointing hand, loaded as a shared cursor like the highlighter.
+      if (HCURSOR hand = ::LoadCursorA(instance_, MAKEINTRESOURCEA(IDC_HAND_POINTER))) return hand;
+      shape = IDC_HAND;
+      break;
     default:
       break;
   }
@@ -197,6 +225,45 @@ void Win32System::WindowCreated(Win32Window& window) {
 
 void Win32System::WindowDestroyed(Win32Window& window) {
   std::erase(windows_, &window);
+}
+
+HWND Win32System::MainWindow() const {
+  return windows_.empty() ? nullptr : windows_.front()->Hwnd();
+}
+
+void Win32System::RunModal(Form& form) {
+  const HWND dialog = static_cast<HWND>(form.hWnd());
+  if (!dialog) return;
+  const Form* owner = form.Owner();
+  const HWND ownerWindow = owner && owner != &form ? static_cast<HWND>(owner->hWnd()) : nullptr;
+  // An owner that was disabled already (by an outer dialog) is left for that dialog to enable.
+  const bool disabled = ownerWindow && !::EnableWindow(ownerWindow, FALSE);
+  modals_.push_back({dialog, disabled ? ownerWindow : nullptr});
+
+  // The form is only compared with what the handle maps to, so a form destroyed meanwhile ends the loop.
+  auto open = [&] { return Form::FromHandle(dialog) == &form && form.Visible(); };
+  MSG message{};
+  while (open()) {
+    const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+    if (got == -1) break;
+    if (got == 0) {
+      ::PostQuitMessage(static_cast<int>(message.wParam));  // the outer loop ends the program
+      break;
+    }
+    // Tab, the arrows, Space, Enter and Esc go to the dialog manager; posted tasks and every other window's
+    // messages are dispatched as usual.
+    if (!::IsDialogMessageA(dialog, &message)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageA(&message);
+    }
+  }
+  ReleaseOwner(dialog);
+  std::erase_if(modals_, [dialog](const Modal& modal) { return modal.dialog == dialog; });
+}
+
+void Win32System::ReleaseOwner(HWND dialog) {
+  for (Modal& modal : modals_)
+    if (modal.dialog == dialog && modal.owner) ::EnableWindow(std::exchange(modal.owner, nullptr), TRUE);
 }
 
 int RunMessageLoop() {

@@ -11,7 +11,9 @@
 
 #include "platform/system.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/win32_dpi.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_tray.h"
 
 namespace tk {
@@ -29,6 +31,7 @@ class Win32System final : public System {
   ScreenMetrics PrimaryScreen() override;
   bool PrevInstance() override;
   std::string AppPath() override;
+  std::string ExeName() override;
   void SetTaskVisible(bool visible) override;
   void Sleep(uint32_t milliseconds) override;
   int MsgBox(const std::string& text, const std::string& title, int style) override;
@@ -40,6 +43,7 @@ class Win32System final : public System {
   Picture WindowToPicture(WindowHandle window, bool clientArea, int32_t left, int32_t top, int32_t width,
                           int32_t height) override;
   std::unique_ptr<WindowHost> CreateWindowHost(Form& form) override;
+  void RunModal(Form& form) override;
   bool NotifyIcon(uint32_t message, const TrayIconData& data) override;
   bool RegisterHotKey(WindowHandle window, int id, uint32_t modifiers, uint32_t virtualKey) override;
   bool UnregisterHotKey(WindowHandle window, int id) override;
@@ -52,6 +56,12 @@ class Win32System final : public System {
   // --- For the windows ---
   HINSTANCE Instance() const { return instance_; }
   const char* WindowClass() const { return kWindowClass; }
+  const char* DialogClass() const { return kDialogClass; }
+  const win32::Dpi& Dpi() const { return dpi_; }
+  // The program's first window (the overlay), or null.
+  HWND MainWindow() const;
+  // A modal dialog is closing: its owner takes input again now, before the dialog leaves the screen.
+  void ReleaseOwner(HWND dialog);
   // The cursor for a pointer shape number; the custom shape is the program's highlighter.
   HCURSOR CursorFor(int pointer) const;
   win32::TrayIcon& Tray() { return tray_; }
@@ -64,11 +74,37 @@ class Win32System final : public System {
   void RunPosted();
   static constexpr UINT kRunPosted = WM_APP + 1;
 
+  // --- Files, web and help (win32_shell.cpp) ---
+  std::string TempPath() override;
+  bool FileExists(const std::string& path) override;
+  std::optional<std::string> ReadFileHead(const std::string& path, size_t maxBytes) override;
+  bool RemoveFile(const std::string& path) override;
+  bool DownloadToFile(const std::string& url, const std::string& path, uint32_t timeoutMs) override;
+#pragma push_macro("ShellExecute")  // <shellapi.h>'s macro would rename it
+#undef ShellExecute
+  int32_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                       const std::string& parameters, const std::string& directory, int show) override;
+#pragma pop_macro("ShellExecute")
+  bool ShowHtmlHelp(WindowHandle owner, const std::string& file, uint32_t command, uintptr_t data) override;
+
+ private:
+  // Before the other members, so they go last: COM after the help viewer, on the thread that ends the program.
+  win32::ComApartment uiApartment_;
+  win32::HelpViewer helpViewer_;
+
  private:
   static constexpr const char* kWindowClass = "Lumora.Form";
+  static constexpr const char* kDialogClass = "Lumora.Dialog";
+
+  struct Modal {
+    HWND dialog;
+    HWND owner;  // disabled for the dialog; null once it takes input again
+  };
 
   HINSTANCE instance_;
-  ATOM windowClass_ = 0;
+  ATOM windowClass_ = 0, dialogClass_ = 0;
+  win32::Dpi dpi_;
+  std::vector<Modal> modals_;
   Win32Registry registry_;
   win32::UniqueMutex instanceClaim_;
   std::optional<bool> prevInstance_;

@@ -44,7 +44,8 @@ bool BackBuffer::Fit(int width, int height) {
 
 }  // namespace win32
 
-Win32Window::Win32Window(Win32System& system, Form& form) : system_(system), form_(form) {
+Win32Window::Win32Window(Win32System& system, Form& form)
+    : system_(system), form_(form), dialog_(form.BorderStyle() != kBorderNone) {
   const HINSTANCE instance = system.Instance();
   bigIcon_.reset(
       static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_LUMORA), IMAGE_ICON,
@@ -53,11 +54,22 @@ Win32Window::Win32Window(Win32System& system, Form& form) : system_(system), for
       static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_LUMORA), IMAGE_ICON,
                                       ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
 
-  const DWORD exStyle = kExStyle | (system.TaskVisible() ? 0 : WS_EX_TOOLWINDOW);
-  window_.reset(::CreateWindowExA(exStyle, system.WindowClass(), form.Caption().c_str(), kStyle, 0, 0, 0, 0,
-                                  nullptr, nullptr, instance, this));
+  if (dialog_) {
+    // A dialog's surface is the system's face colour, unless the form chose a colour of its own.
+    if (form.BackColor() == kSystemColor) form.SetBackColor(::GetSysColor(COLOR_BTNFACE));
+    const HWND owner = NativeOwner();
+    const RECT frame = PlaceDialog(owner);
+    window_.reset(::CreateWindowExA(kDialogExStyle, system.DialogClass(), form.Caption().c_str(),
+                                    DialogStyle(), frame.left, frame.top, frame.right - frame.left,
+                                    frame.bottom - frame.top, owner, nullptr, instance, this));
+  } else {
+    const DWORD exStyle = kExStyle | (system.TaskVisible() ? 0 : WS_EX_TOOLWINDOW);
+    window_.reset(::CreateWindowExA(exStyle, system.WindowClass(), form.Caption().c_str(), kStyle, 0, 0, 0, 0,
+                                    nullptr, nullptr, instance, this));
+  }
   hwnd_ = window_.get();
   if (!window_) return;
+  if (!dialog_) dpi_ = system.Dpi().OfWindow(hwnd_);
   ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
   ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   system_.WindowCreated(*this);
@@ -66,10 +78,17 @@ Win32Window::Win32Window(Win32System& system, Form& form) : system_(system), for
 Win32Window::~Win32Window() {
   system_.WindowDestroyed(*this);
   if (!hwnd_) return;
+  // The owner takes input again before this window goes, so the system activates it and not another
+  // program.
+  system_.ReleaseOwner(hwnd_);
   system_.Tray().WindowDestroyed(hwnd_);
   // From here on the window's messages go to the default procedure: the form is being unloaded.
   ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
   if (::GetCapture() == hwnd_) ::ReleaseCapture();
+}
+
+HINSTANCE Win32Window::Instance() const {
+  return system_.Instance();
 }
 
 LRESULT CALLBACK Win32Window::ClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -79,7 +98,7 @@ LRESULT CALLBACK Win32Window::ClassProc(HWND hwnd, UINT message, WPARAM wParam, 
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
   }
   auto* self = reinterpret_cast<Win32Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  if (!self) return DefaultProc(hwnd, message, wParam, lParam);
   try {
     return self->OnMessage(message, wParam, lParam);
   } catch (...) {
@@ -92,6 +111,8 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // A handler may unload the form, which destroys this object: after calling into the form, only locals.
   const HWND hwnd = hwnd_;
   if (system_.Tray().OnWindowMessage(hwnd, message, wParam)) return 0;
+  LRESULT result = 0;
+  if (!controls_.empty() && OnControlMessage(message, wParam, lParam, result)) return result;
 
   switch (message) {
     case WM_ERASEBKGND:
@@ -107,13 +128,29 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (state_ == kWindowMaximized) FitToMonitor();
       break;
     case WM_SETCURSOR:
-      if (LOWORD(lParam) == HTCLIENT) {
+      if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == hwnd) {
         ::SetCursor(system_.CursorFor(form_.CurrentPointer()));
         return TRUE;
       }
       break;
     case WM_CLOSE:
-      return 0;  // no close box: Alt+F4 must not end the program
+      // The overlay has no close box: Alt+F4 must not end the program.
+      if (dialog_) form_.CloseBox();
+      return 0;
+    case WM_PRINTCLIENT:
+      // Themed controls ask for what lies behind them this way.
+      if (ComposeBuffer())
+        ::BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, form_.ClientWidth(), form_.ClientHeight(), buffer_.Dc(),
+                 0, 0, SRCCOPY);
+      return 0;
+    case WM_DPICHANGED:
+      if (!dialog_) break;
+      dpi_ = LOWORD(wParam);
+      if (const auto* suggested = reinterpret_cast<const RECT*>(lParam))
+        ::SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      Relayout();
+      return 0;
     case Win32System::kRunPosted:
       system_.RunPosted();
       return 0;
@@ -137,18 +174,29 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 
   bool handled = false;
-  const intptr_t result = form_.HandleMessage(message, wParam, lParam, handled);
-  return handled ? result : ::DefWindowProcA(hwnd, message, wParam, lParam);
+  result = form_.HandleMessage(message, wParam, lParam, handled);
+  return handled ? result : DefaultProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT Win32Window::DefaultProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A dialog's default procedure is the dialog manager's: default button, focus kept across activation.
+  if (::GetClassLongPtrA(hwnd, GCL_CBWNDEXTRA) >= DLGWINDOWEXTRA)
+    return ::DefDlgProcA(hwnd, message, wParam, lParam);
+  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+bool Win32Window::ComposeBuffer() {
+  // A new buffer holds nothing yet, so the whole surface is composed into it.
+  if (buffer_.Fit(form_.ClientWidth(), form_.ClientHeight())) form_.InvalidateAll();
+  if (!buffer_.Valid()) return false;
+  ::GdiFlush();  // GDI may still be reading the pixels the compositor is about to write
+  form_.ComposeDirty(buffer_.Surface());
+  return true;
 }
 
 void Win32Window::Paint() {
   win32::PaintDc paint(hwnd_);
-  if (!paint) return;
-  // A new buffer holds nothing yet, so the whole surface is composed into it.
-  if (buffer_.Fit(form_.ClientWidth(), form_.ClientHeight())) form_.InvalidateAll();
-  if (!buffer_.Valid()) return;
-  ::GdiFlush();  // GDI may still be reading the pixels the compositor is about to write
-  form_.ComposeDirty(buffer_.Surface());
+  if (!paint || !ComposeBuffer()) return;
   const RECT& area = paint.Area();
   ::BitBlt(paint.get(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer_.Dc(),
            area.left, area.top, SRCCOPY);
@@ -158,7 +206,12 @@ void Win32Window::SetVisible(bool visible) {
   if (!hwnd_) return;
   if (!visible) {
     if (toolTip_) ::SendMessageA(toolTip_.get(), TTM_POP, 0, 0);
+    system_.ReleaseOwner(hwnd_);
     ::ShowWindow(hwnd_, SW_HIDE);
+    return;
+  }
+  if (dialog_) {
+    ShowDialog();
     return;
   }
   if (state_ == kWindowMaximized) FitToMonitor();
@@ -263,7 +316,7 @@ MenuItem* Win32Window::TrackPopupMenu(MenuItem& menu, int flags, std::optional<s
 }
 
 void Win32Window::ApplyTaskVisible(bool visible) {
-  if (!hwnd_) return;
+  if (!hwnd_ || dialog_) return;
   const LONG_PTR exStyle =
       (::GetWindowLongPtrA(hwnd_, GWL_EXSTYLE) & ~LONG_PTR{WS_EX_TOOLWINDOW | WS_EX_APPWINDOW}) | kExStyle |
       (visible ? 0 : WS_EX_TOOLWINDOW);

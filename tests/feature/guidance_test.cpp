@@ -1,0 +1,159 @@
+// The guidance windows: instructions at start-up, the banner and its dialog, the quick reference and about.
+#include "fixture.h"
+#include "guidance/form3.h"
+#include "guidance/form4.h"
+#include "guidance/form5.h"
+
+namespace {
+
+class GuidanceTest : public LumoraTest {
+ protected:
+  GuidanceTest() { hideBanner = false; }
+  // A double click as the system delivers it: the second press comes as a double-click message.
+  void DoubleClick(int x, int y) {
+    Press(x, y);
+    Release(x, y);
+    sys.Mouse(*form, tk::wm::kLButtonDblClk, x, y, tk::mk::kLButton);
+    Release(x, y);
+  }
+};
+
+// Ticks a timer until it stops, up to `limit` ticks; gives the ticks it took.
+int TickUntilStopped(tk::Timer& timer, int limit = 100) {
+  int ticks = 0;
+  while (timer.Running() && ticks < limit) ++ticks, timer.Tick();
+  return ticks;
+}
+
+TEST_F(GuidanceTest, TheInstructionsOpenAtStartUntilTheirBoxIsUnticked) {
+  const std::string text = InstructionsText();
+  EXPECT_EQ(text.rfind("Instructions:\r\n\r\nLumora runs in your System Tray.", 0), 0u);
+  EXPECT_NE(text.find("While program is active:\r\nClick and hold"), std::string::npos);
+  EXPECT_NE(text.find("drag it anywhere,  or delete it by right-clicking it.\r\n\r\n"), std::string::npos);
+  EXPECT_NE(text.find("press \"Ctrl+h\" on your keyboard"), std::string::npos);
+  EXPECT_EQ(text.size() - text.rfind("Click \"Options\""), 84u) << "the text ends with the last piece";
+
+  struct Step {
+    std::optional<std::string> stored;
+    bool untick;
+    bool shown;
+    std::string after;
+  } steps[] = {{std::nullopt, true, true, "0"}, {"0", false, false, "0"}, {"1", false, true, "1"},
+               {"abc", false, false, "abc"}};
+  for (const Step& s : steps) {
+    Preset("Instructions on startup", s.stored);
+    sys.calls.clear();
+    sys.onModal["Form3"] = [&](tk::Form& f) {
+      auto& dialog = static_cast<Form3&>(f);
+      EXPECT_EQ(dialog.Text1.Text(), text);
+      EXPECT_EQ(dialog.Check1.Value(), tk::kChecked);
+      EXPECT_EQ(dialog.Owner(), nullptr);
+      if (s.untick) dialog.Check1.UserToggle();
+      dialog.PressDefault();
+    };
+    Start();
+    EXPECT_EQ(std::count(sys.calls.begin(), sys.calls.end(), "Modal Form3"), s.shown ? 1 : 0);
+    EXPECT_EQ(CRegSettings(sys.registry).GetSetting("Options", "Instructions on startup"), s.after);
+  }
+}
+
+TEST_F(GuidanceTest, TheBannerSlidesOutOnADoubleClickAndBackFromTheCorner) {
+  Form1& f = StartSession();
+  tk::Image& banner = f.Image1;
+  EXPECT_EQ(BoxOf(&banner), (Box{0, 0, 5100, 840}));
+  Hover(0, 0);  // the banner covers the corner: the move is the banner's
+  EXPECT_FALSE(f.Timer1.Running());
+
+  int form5Shown = 0;
+  sys.onModal["Form5"] = [&](tk::Form&) {
+    ++form5Shown;
+    EXPECT_FALSE(f.Timer1.Running()) << "no tick moves the banner while the dialog is open";
+  };
+  DoubleClick(100, 20);
+  ASSERT_TRUE(f.Timer1.Running());
+  f.Timer1.Tick();
+  EXPECT_EQ(banner.Left(), -200);
+  EXPECT_EQ(f.lblhlp.Bounds().left, 10 - 13) << "the links go with it";
+  EXPECT_EQ(TickUntilStopped(f.Timer1), 25);
+  EXPECT_EQ(banner.Left(), -5200);
+  EXPECT_EQ(form5Shown, 1);
+  EXPECT_EQ(f.banner.BannerOffset, 0);
+
+  for (auto [x, y] : Points{{1, 0}, {0, 1}}) {
+    Hover(x, y);
+    EXPECT_FALSE(f.Timer1.Running()) << x << "," << y;
+  }
+  Hover(0, 0);
+  EXPECT_EQ(Marks(), 0u);
+  ASSERT_TRUE(f.Timer1.Running());
+  for (int i = 0; i < 5; ++i) f.Timer1.Tick();
+  EXPECT_EQ(banner.Left(), -4200);
+
+  // A double click while it slides in starts the slide out from the offset, not from where it is.
+  DoubleClick(20, 20);
+  f.Timer1.Tick();
+  EXPECT_EQ(banner.Left(), -200);
+  EXPECT_EQ(TickUntilStopped(f.Timer1), 25);
+  Hover(0, 0);
+  EXPECT_EQ(TickUntilStopped(f.Timer1), 27) << "26 steps in and one that stops";
+  EXPECT_EQ(banner.Left(), 0);
+  EXPECT_EQ(form5Shown, 2);
+
+  Preset("Show Banner Message", "1");
+  DoubleClick(100, 20);
+  TickUntilStopped(f.Timer1);
+  EXPECT_EQ(form5Shown, 2) << "told not to show it any more";
+}
+
+TEST_F(GuidanceTest, TheBannerDialogsArrowHopsOnAcrossShowingsAndOkStoresItsBox) {
+  bool arrowForward = false;
+  for (auto [tick, untick, left, stored] : std::vector<std::tuple<int, bool, float, std::string>>{
+           {1, false, 100, "0"}, {1, true, -100, "1"}, {2, false, 0, "0"}}) {
+    Start();
+    Form5 dialog(*app, arrowForward);
+    sys.onModal["Form5"] = [&](tk::Form&) {
+      for (int i = 0; i < tick; ++i) dialog.Timer.Tick();
+      EXPECT_EQ(dialog.arrow.Left(), left);
+      EXPECT_EQ(dialog.arrow.Top(), left);
+      if (untick) dialog.Check1.UserToggle();
+      dialog.PressCancel();
+      EXPECT_TRUE(dialog.Loaded()) << "only OK closes it";
+      dialog.PressDefault();
+    };
+    dialog.Show(tk::kModal, form.get());
+    EXPECT_EQ(CRegSettings(sys.registry).GetSetting("Options", "Show Banner Message"), stored);
+  }
+}
+
+TEST_F(GuidanceTest, TheLinksOpenTheirWindowsAndReportOnlyAMissingProgram) {
+  Form1& f = StartSession();
+  f.Label1.UserClick();
+  EXPECT_EQ(sys.calls.back(), "Modal frmQuickRef");
+  f.lblhlp.UserClick();
+  EXPECT_FALSE(f.banner.BannerHidden || f.Timer1.Running()) << "the links leave the banner where it is";
+  EXPECT_TRUE(f.Visible());
+
+  for (int result : {31, 42}) {
+    sys.msgBoxes.clear();
+    sys.shellResults = {result, result};
+    sys.onModal["Form4"] = [](tk::Form& about) {
+      static_cast<Form4&>(about).Label5.UserClick();
+      static_cast<Form4&>(about).Label6.UserClick();
+      EXPECT_TRUE(about.Loaded()) << "the about window stays open";
+      static_cast<Form4&>(about).Command1.UserClick();
+    };
+    ChooseNext("&About");
+    RightClick(900, 700);
+    const auto opened = std::vector<std::string>(sys.shellOpened.end() - 2, sys.shellOpened.end());
+    EXPECT_EQ(opened, (std::vector<std::string>{"mailto:support@quillfen.example", kMakerWeb}));
+    ASSERT_EQ(sys.msgBoxes.size(), result == 31 ? 2u : 0u);
+    if (result == 31) {
+      EXPECT_EQ(sys.msgBoxes[0].text, "Could not start your email program.");
+      EXPECT_EQ(sys.msgBoxes[1].text, "Could not start your web browser.");
+      EXPECT_EQ(sys.msgBoxes[1].title, "Oops!");
+      EXPECT_EQ(sys.msgBoxes[1].style, 48);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+// The update check of start-up and the Help command, through the real start-up and menu handlers.
+#include <tuple>
+
+#include "fixture.h"
+#include "online/update_check.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using Version = std::array<int, 3>;
+
+const std::string kLocal = "C:\\Users\\Lumora\\AppData\\Local\\Temp\\lumoversiontmp.txt";
+const std::string kQuestion =
+    "There is a new version of the program available. Would you like to download the latest version?";
+const std::string kVersionFile = std::string(kServerAddress) + "/versionfiles/lumo_version.html";
+const std::string kDownloadPage = std::string(kServerAddress) + "/download_file.php?file=lumora.exe";
+
+class OnlineTest : public LumoraTest {
+ protected:
+  // Starts the program afresh as release `version`, the server answering with `body` after `ms`.
+  Form1& StartWith(std::optional<std::string> body, Version version = {1, 0, 0}, uint64_t ms = 30) {
+    if (form) form->Unload();
+    sys.msgBoxes.clear();
+    sys.shellCalls.clear();
+    sys.downloads.clear();
+    sys.transfers = {{std::move(body), ms}};
+    app = std::make_unique<tk::App>(sys);
+    std::tie(app->Major, app->Minor, app->Revision) = std::tuple(version[0], version[1], version[2]);
+    form = std::make_unique<Form1>(*app);
+    form->Load();
+    return *form;
+  }
+  Strings Titles() {
+    Strings titles;
+    for (const auto& box : sys.msgBoxes) titles.push_back(box.title);
+    return titles;
+  }
+};
+
+TEST_F(OnlineTest, OnlyAFirstLineOfOneToNineDigitsAboveTheRunningVersionMakesAnOffer) {
+  ASSERT_EQ(kVersionFile.rfind("https://", 0), 0u) << "the shipped build asks over HTTPS";
+  struct Case {
+    const char* what;
+    std::optional<std::string> body;
+    Version version;
+    bool offer;
+  };
+  const std::string page404 =
+      "<!DOCTYPE HTML PUBLIC>\n<html><head><title>404 Not Found</title></head></html>\n";
+  for (const Case& c : std::vector<Case>{
+           {"newer", "101", {1, 0, 0}, true},
+           {"the same", "100", {1, 0, 0}, false},
+           {"older", "99", {1, 0, 0}, false},
+           {"joined, not part by part: 1.10.0 is 1100", "200", {1, 10, 0}, false},
+           {"joined: above 1100", "1101", {1, 10, 0}, true},
+           {"empty", "", {1, 0, 0}, false},
+           {"letters", "abc", {1, 0, 0}, false},
+           {"digits then letters", "101abc", {1, 0, 0}, false},
+           {"signed", "+101", {1, 0, 0}, false},
+           {"ten digits", "1000000000", {1, 0, 0}, false},
+           {"an error page saved as the answer", page404, {1, 0, 0}, false},
+           {"a 1 MB answer", std::string(1 << 20, '9'), {1, 0, 0}, false},
+           {"more lines after it", "101\nWhat is new: https://elsewhere.example/x.exe\n", {1, 0, 0}, true},
+           {"a CRLF line", "101\r\nnext\r\n", {1, 0, 0}, true},
+           {"no file at all", std::nullopt, {1, 0, 0}, false},
+       }) {
+    SCOPED_TRACE(c.what);
+    sys.msgBoxAnswers = {tk::kIdNo};
+    StartWith(c.body, c.version);
+    ASSERT_EQ(sys.downloads.size(), 1u);
+    EXPECT_EQ(std::tie(sys.downloads[0].url, sys.downloads[0].path), std::tie(kVersionFile, kLocal));
+    EXPECT_EQ(Titles(), c.offer ? Strings{"Lumora - New Version"} : Strings{});
+    if (c.offer) {
+      EXPECT_EQ(std::tie(sys.msgBoxes[0].text, sys.msgBoxes[0].style), std::tuple(kQuestion, 68));
+    }
+    EXPECT_TRUE(sys.shellCalls.empty()) << "No opens nothing";
+    EXPECT_EQ(sys.files.count(kLocal), 0u) << "the answer is deleted once read";
+    EXPECT_TRUE(sys.trayIcon) << "start-up went on";
+  }
+}
+
+TEST_F(OnlineTest, YesOpensTheFixedDownloadPageAndOnlyResult31IsReported) {
+  for (auto [result, error] : {std::tuple{42, false}, {31, true}, {2, false}}) {
+    sys.shellResults = {result};
+    Form1& f = StartWith("101\nhttps://elsewhere.example/x.exe\n");
+    ASSERT_EQ(sys.shellCalls.size(), 1u);
+    const auto& call = sys.shellCalls[0];
+    EXPECT_EQ(std::tie(call.owner, call.verb, call.file, call.parameters, call.directory, call.show),
+              std::tuple(f.hWnd(), "open", kDownloadPage, "", "", 10));
+    EXPECT_EQ(Titles(), (error ? Strings{"Lumora - New Version", "Error"} : Strings{"Lumora - New Version"}));
+    if (error) {
+      EXPECT_EQ(std::tie(sys.msgBoxes[1].text, sys.msgBoxes[1].style),
+                std::tuple("Error opening Web browser.", 48));
+    }
+  }
+}
+
+TEST_F(OnlineTest, ALeftoverAnswerIsNeverReadAndAMissingPlaceMeansNoCheck) {
+  sys.files[kLocal] = "999";  // left by an earlier start
+  StartWith(std::nullopt);    // and the download fails
+  EXPECT_EQ(Titles(), Strings{});
+  EXPECT_EQ(sys.files.count(kLocal), 0u);
+
+  sys.files[kLocal] = "999";
+  sys.lockedFiles = {kLocal};
+  StartWith("101");
+  EXPECT_TRUE(sys.downloads.empty() && sys.msgBoxes.empty()) << "a leftover that stays ends the check";
+
+  sys.tempPath.clear();
+  StartWith("101");
+  EXPECT_TRUE(sys.downloads.empty() && sys.msgBoxes.empty() && sys.trayIcon);
+
+  sys.otherInstanceRunning = true;
+  sys.tempPath = "C:\\Temp\\";
+  StartWith("101");
+  EXPECT_TRUE(sys.downloads.empty()) << "a second start asks the server nothing";
+}
+
+TEST_F(OnlineTest, AServerThatNeverAnswersHoldsStartUpForTheDeadlineOnly) {
+  uint64_t before = sys.clockMs;
+  StartWith("101", {1, 0, 0}, tk::HeadlessSystem::kNeverEnds);
+  EXPECT_EQ(sys.clockMs - before, 5000u);
+  EXPECT_TRUE(sys.msgBoxes.empty() && sys.trayIcon && !sys.files.count(kLocal));
+
+  before = sys.clockMs;
+  sys.msgBoxAnswers = {tk::kIdNo};
+  StartWith("101", {1, 0, 0}, 4999);
+  EXPECT_EQ(sys.clockMs - before, 4999u);
+  EXPECT_EQ(Titles(), Strings{"Lumora - New Version"}) << "an answer within the deadline counts";
+}
+
+TEST_F(OnlineTest, HelpOpensLumoChmBesideTheProgramAtItsContentsAndTheSessionGoesOn) {
+  for (auto [folder, path] : {std::pair{"C:\\Program Files\\Lumora", "C:\\Program Files\\Lumora\\lumo.chm"},
+                              {"D:\\", "D:\\lumo.chm"}}) {
+    sys.appPath = folder;
+    sys.files = {{path, "ITSF"}};
+    sys.msgBoxes.clear();
+    Form1& f = StartSession();
+    ChooseNext("&Help");
+    RightClick(900, 700);
+    ASSERT_FALSE(sys.helpCalls.empty());
+    const auto& call = sys.helpCalls.back();
+    EXPECT_EQ(std::tie(call.owner, call.file, call.command, call.data), std::tuple(f.hWnd(), path, 1u, 0u));
+    EXPECT_TRUE(sys.msgBoxes.empty());
+    EXPECT_TRUE(f.Visible() && !sys.trayIcon) << "the session goes on";
+
+    sys.files.clear();  // no help file: the user is told which one is missing
+    f.mnupophlp_Click();
+    ASSERT_EQ(sys.msgBoxes.size(), 1u);
+    EXPECT_EQ(sys.msgBoxes[0].text, "The help file \"" + std::string(path) + "\" could not be opened.");
+    EXPECT_EQ(std::tie(sys.msgBoxes[0].title, sys.msgBoxes[0].style), std::tuple("Help Unavailable", 48));
+  }
+}
+
+}  // namespace
