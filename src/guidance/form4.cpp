@@ -1,16 +1,14 @@
 #include "guidance/form4.h"
 
 #include "guidance/pictures.h"
+#include "online/help_launch.h"
 #include "resources/artwork.h"
 
 namespace {
 constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr int32_t kNoAssociation = 31;
 }  // namespace
 
-int32_t Launch(tk::Form& Frm, const std::string& fFile) {
-  return Frm.app.system.ShellExecute(Frm.hWnd(), "open", fFile, "", "", 10);
-}
+int32_t Launch(tk::Form& Frm, const std::string& fFile) { return modHelpLaunch::OpenUrl(Frm, fFile); }
 
 Form4::Form4(tk::App& application)
     : tk::Form(application, "Form4"),
@@ -62,11 +60,11 @@ Form4::Form4(tk::App& application)
 }
 
 void Form4::Label5_Click() {
-  if (Launch(*this, std::string("mailto:") + kMakerSupport) == kNoAssociation)
+  if (Launch(*this, std::string("mailto:") + kMakerSupport) == modHelpLaunch::kNoAssociation)
     app.system.MsgBox("Could not start your email program.", "Oops!", tk::kMbIconExclamation);
 }
 
 void Form4::Label6_Click() {
-  if (Launch(*this, kMakerWeb) == kNoAssociation)
+  if (Launch(*this, kMakerWeb) == modHelpLaunch::kNoAssociation)
     app.system.MsgBox("Could not start your web browser.", "Oops!", tk::kMbIconExclamation);
 }

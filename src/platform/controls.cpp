@@ -40,6 +40,7 @@ bool Element::Move(float left, float top, float width, float height) {
     width_ = width;
     height_ = height;
   });
+  if (form_) form_->ElementMoved(*this);
   return true;
 }
 

@@ -256,6 +256,7 @@ void Form::MouseInput(uint32_t message, uintptr_t wParam, int xPixels, int yPixe
     return;
   }
 
+  pointerX_ = x, pointerY_ = y;
   const bool capturing = captured_ || captureForm_;
   Image* target = capturing ? captured_ : ImageAt(x, y);
   if (kind == kDown && !capturing) {
@@ -350,6 +351,10 @@ void Form::InvalidateOps(const std::vector<raster::DrawOp>& before, const std::v
   }
   for (const raster::DrawOp& op : before) Invalidate(raster::Bounds(op));
   for (const raster::DrawOp& op : after) Invalidate(raster::Bounds(op));
+}
+
+void Form::ElementMoved(const Element& element) {
+  if (&element == hovered_ && !captured_) Hover(ImageAt(pointerX_, pointerY_));
 }
 
 void Form::RemoveShapeArray(ShapeArray* array) { std::erase(shapeArrays_, array); }

@@ -146,6 +146,8 @@ class Form {
   void AddShapeArray(ShapeArray* array) { shapeArrays_.push_back(array); }
   void RemoveShapeArray(ShapeArray* array);
   void StackImage(Image* image);
+  // An element moved: a hovered image that left the pointer gives up its tooltip.
+  void ElementMoved(const Element& element);
   void UnstackImage(Image* image);
 
  protected:
@@ -186,6 +188,7 @@ class Form {
   Image* captured_ = nullptr;  // the element a press went to, until the release
   bool captureForm_ = false;
   Image* hovered_ = nullptr;
+  float pointerX_ = -1, pointerY_ = -1;  // the last pointer position, twips
   raster::Rect hoveredBox_;  // where hovered_'s tooltip was put
 };
 

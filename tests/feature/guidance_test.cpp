@@ -69,6 +69,8 @@ TEST_F(GuidanceTest, TheBannerSlidesOutOnADoubleClickAndBackFromTheCorner) {
     ++form5Shown;
     EXPECT_FALSE(f.Timer1.Running()) << "no tick moves the banner while the dialog is open";
   };
+  Hover(100, 20);
+  EXPECT_EQ(Window().ToolTip(), "Double-click to hide. Right-click anywhere on screen for menu.");
   DoubleClick(100, 20);
   ASSERT_TRUE(f.Timer1.Running());
   f.Timer1.Tick();
@@ -76,6 +78,7 @@ TEST_F(GuidanceTest, TheBannerSlidesOutOnADoubleClickAndBackFromTheCorner) {
   EXPECT_EQ(f.lblhlp.Bounds().left, 10 - 13) << "the links go with it";
   EXPECT_EQ(TickUntilStopped(f.Timer1), 25);
   EXPECT_EQ(banner.Left(), -5200);
+  EXPECT_EQ(Window().ToolTip(), "") << "the tooltip leaves with the banner";
   EXPECT_EQ(form5Shown, 1);
   EXPECT_EQ(f.banner.BannerOffset, 0);
 
