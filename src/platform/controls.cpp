@@ -102,17 +102,27 @@ void Shape::AppendOps(std::vector<raster::DrawOp>& ops, float tpp) const {
 // --- Image ---
 
 void Image::SetPicture(Picture picture) {
-  Change([&] { picture_ = std::move(picture); });
+  Change([&] {
+    picture_ = std::move(picture);
+    scaled_.reset();
+  });
 }
 
 void Image::AppendOps(std::vector<raster::DrawOp>& ops, float tpp) const {
   if (!Visible() || !picture_) return;
   const int x = TwipsToPixels(Left(), tpp), y = TwipsToPixels(Top(), tpp);
-  ops.push_back({raster::DrawOp::Kind::Sprite,
-                 {x, y, x + picture_->Width(), y + picture_->Height()},
-                 0xFFFFFFFF,
-                 1,
-                 picture_.get()});
+  // A picture shows at its own size when its box has that size; otherwise (a layout made for 96 DPI on a
+  // screen of another DPI) it is resampled once to the box and the copy kept. Sizes are rounded as sizes, so
+  // a box at half a pixel is not mistaken for a larger one.
+  const int width = TwipsToPixels(Width(), tpp), height = TwipsToPixels(Height(), tpp);
+  const raster::Bitmap* shown = picture_.get();
+  if (width > 0 && height > 0 && (width != shown->Width() || height != shown->Height())) {
+    if (!scaled_ || scaled_->Width() != width || scaled_->Height() != height)
+      scaled_ = std::make_shared<raster::Bitmap>(raster::Resample(*shown, width, height));
+    shown = scaled_.get();
+  }
+  ops.push_back({raster::DrawOp::Kind::Sprite, {x, y, x + shown->Width(), y + shown->Height()}, 0xFFFFFFFF, 1,
+                 shown});
 }
 
 // --- ControlArray ---

@@ -121,6 +121,7 @@ class Image : public Element {
  private:
   friend class ImageArray;
   Picture picture_;
+  mutable std::shared_ptr<const raster::Bitmap> scaled_;  // the picture resampled to its box
   std::string toolTipText_;
   int mousePointer_ = kPointerDefault;
   ImageArray* array_ = nullptr;

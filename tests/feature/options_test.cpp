@@ -134,37 +134,3 @@ TEST_F(OptionsTest, CancelEscAndTheCloseBoxChangeNothing) {
 }
 
 }  // namespace
-
-namespace {
-
-bool Overlap(const tk::DipRect& a, const tk::DipRect& b) {
-  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
-         b.top < a.top + a.height;
-}
-
-// Scaled to any DPI the monitor may have, the dialog keeps its layout: what was apart stays apart, what was
-// inside a frame stays inside it, and nothing grows by more than a pixel beyond the exact scale.
-TEST_F(OptionsTest, TheLayoutKeepsItsShapeAtEveryDpi) {
-  Form1& overlay = Start();
-  Form2 dialog(*app, overlay);
-  const auto& controls = dialog.Controls();
-  for (int dpi : {96, 120, 144, 168, 192, 240}) {
-    for (const auto& a : controls) {
-      const tk::DipRect design = a->FormBounds(), scaled = tk::ScaleToDpi(design, dpi);
-      EXPECT_NEAR(scaled.width, design.width * dpi / 96.0, 1.0) << a->Name() << " at " << dpi;
-      EXPECT_NEAR(scaled.height, design.height * dpi / 96.0, 1.0) << a->Name() << " at " << dpi;
-      for (const auto& b : controls) {
-        const bool apart = a != b && !Overlap(design, b->FormBounds());
-        EXPECT_FALSE(apart && Overlap(scaled, tk::ScaleToDpi(b->FormBounds(), dpi))) << a->Name() << " " << b->Name();
-      }
-      if (const tk::Control* frame = a->Container()) {
-        const tk::DipRect box = tk::ScaleToDpi(frame->FormBounds(), dpi);
-        EXPECT_TRUE(scaled.left >= box.left && scaled.left + scaled.width <= box.left + box.width &&
-                    scaled.top >= box.top && scaled.top + scaled.height <= box.top + box.height)
-            << a->Name() << " leaves its frame at " << dpi;
-      }
-    }
-  }
-}
-
-}  // namespace

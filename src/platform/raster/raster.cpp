@@ -1,6 +1,7 @@
 #include "platform/raster/raster.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace raster {
@@ -44,6 +45,37 @@ Rect Union(const Rect& a, const Rect& b) {
   if (b.Empty()) return a;
   return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
           std::max(a.bottom, b.bottom)};
+}
+
+Bitmap Resample(const Bitmap& source, int width, int height) {
+  Bitmap out(width, height, 0);
+  if (source.Width() == 0 || source.Height() == 0) return out;
+  // Sample positions map pixel centres onto pixel centres; each channel blends its four neighbours.
+  auto axis = [](int n, int from, int i, int& i0, int& i1, double& t) {
+    const double at = std::clamp((i + 0.5) * from / n - 0.5, 0.0, from - 1.0);
+    i0 = static_cast<int>(at);
+    i1 = std::min(i0 + 1, from - 1);
+    t = at - i0;
+  };
+  for (int y = 0; y < out.Height(); ++y) {
+    int y0, y1;
+    double ty;
+    axis(out.Height(), source.Height(), y, y0, y1, ty);
+    for (int x = 0; x < out.Width(); ++x) {
+      int x0, x1;
+      double tx;
+      axis(out.Width(), source.Width(), x, x0, x1, tx);
+      Pixel p = 0;
+      for (int shift = 0; shift < 32; shift += 8) {
+        auto c = [&](int sx, int sy) { return static_cast<double>(source.At(sx, sy) >> shift & 0xFF); };
+        const double top = c(x0, y0) + (c(x1, y0) - c(x0, y0)) * tx;
+        const double bottom = c(x0, y1) + (c(x1, y1) - c(x0, y1)) * tx;
+        p |= static_cast<Pixel>(std::lround(top + (bottom - top) * ty)) << shift;
+      }
+      out.Row(y)[x] = p;
+    }
+  }
+  return out;
 }
 
 Pixel PenFromColorRef(uint32_t colorref) {

@@ -70,6 +70,10 @@ class Bitmap {
   std::vector<Pixel> pixels_;
 };
 
+// `source` resampled to `width` x `height` (bilinear, on premultiplied pixels, so edges keep their alpha):
+// how a picture laid out for 96 DPI is shown on a screen of another DPI.
+Bitmap Resample(const Bitmap& source, int width, int height);
+
 // The freehand layer: what strokes have masked, one byte per pixel. Each byte indexes a small table of AND
 // masks (0 = no ink), so a pixel inked by several colours keeps their combined mask. Erase() is the form's
 // Cls.
