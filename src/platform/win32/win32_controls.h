@@ -29,6 +29,10 @@ class ControlWindow final : public ControlHost {
   void SetFocus() override;
 
   Control& Model() const { return control_; }
+
+  // The text box's subclass: the dialog manager leaves its selection alone.
+  static LRESULT CALLBACK ReadOnlyTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR data);
   UINT Id() const { return id_; }
   HWND Handle() const { return hwnd_.get(); }
 

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/win32/win32_system.h"
 
@@ -186,14 +187,14 @@ void Win32Window::ShowDialog() {
                    SWP_NOZORDER | SWP_NOACTIVATE);
     if (dpi != dpi_) Relayout();
   }
+  // The focus starts on the control that asked for it, or the first Tab stop; a dialog shown again keeps it.
+  const HWND asked = std::exchange(pendingFocus_, nullptr);
   ::ShowWindow(hwnd_, SW_SHOW);
   ::SetForegroundWindow(hwnd_);
-  // The focus starts on the control that asked for it, or the first Tab stop; a dialog shown again keeps it.
   const HWND focus = ::GetFocus();
-  if (focus && ::IsChild(hwnd_, focus)) return;
-  const HWND first = pendingFocus_ ? pendingFocus_ : ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-  pendingFocus_ = nullptr;
-  if (first) ::SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+  if (!asked && focus && ::IsChild(hwnd_, focus)) return;
+  const HWND first = asked ? asked : ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  if (first && first != focus) ::SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
 }
 
 }  // namespace tk
