@@ -12,26 +12,41 @@ std::string InstructionsText() {
   const std::string blank = "\r\n\r\n";
   return "Instructions:" + blank +
          "Lumora runs in your System Tray. Right-click the icon there for the program menu." + blank +
-         "To start highlighting, press \"Ctrl+h\" on your keyboard or click \"Start highlighting\" in System Tray "
-         "icon right-click menu." + blank +
-         "To stop highlighting, press \"Ctrl+h\" or click \"Stop highlighting\" in System Tray icon right-click "
-         "menu." + blank + "While program is active:" + "\r\n" +
-         "Click and hold left mouse button then drag to draw freehand translucent lines anywhere on the screen." +
+         "To start highlighting, press \"Ctrl+h\" on your keyboard or click \"Start highlighting\" in System "
+         "Tray "
+         "icon right-click menu." +
          blank +
-         "Hold \"Shift\" then click and hold left mouse button then drag in any direction to draw a translucent "
-         "rectangle anywhere on the screen. You can then resize the rectangle, click and drag it anywhere, or "
-         "delete it by right." + blank +
-         "Press and hold \"Ctrl\" and click and hold the left mouse button then drag in any direction to draw a "
-         "translucent circle outline anywhere on the screen. You can then resize the circle, click and drag it "
-         "anywhere, " + " or delete it by right-clicking it." + blank +
-         "Press and hold \"a\" and click the left mouse button place an arrow anywhere on the screen. Press and "
-         "hold \"s\" and click the left mouse button place a smiley face anywhere on the screen. Press and hold "
-         "\"c\" and click the left mouse button place an check anywhere on the screen. Press and hold \"x\" and "
-         "click the left mouse button place an X anywhere on the screen. Press and hold \"8\" and click the left "
+         "To stop highlighting, press \"Ctrl+h\" or click \"Stop highlighting\" in System Tray icon "
+         "right-click "
+         "menu." +
+         blank + "While program is active:" + "\r\n" +
+         "Click and hold left mouse button then drag to draw freehand translucent lines anywhere on the "
+         "screen." +
+         blank +
+         "Hold \"Shift\" then click and hold left mouse button then drag in any direction to draw a "
+         "translucent "
+         "rectangle anywhere on the screen. You can then resize the rectangle, click and drag it anywhere, "
+         "or "
+         "delete it by right." +
+         blank +
+         "Press and hold \"Ctrl\" and click and hold the left mouse button then drag in any direction to "
+         "draw a "
+         "translucent circle outline anywhere on the screen. You can then resize the circle, click and drag "
+         "it "
+         "anywhere, " +
+         " or delete it by right-clicking it." + blank +
+         "Press and hold \"a\" and click the left mouse button place an arrow anywhere on the screen. Press "
+         "and "
+         "hold \"s\" and click the left mouse button place a smiley face anywhere on the screen. Press and "
+         "hold "
+         "\"c\" and click the left mouse button place an check anywhere on the screen. Press and hold \"x\" "
+         "and "
+         "click the left mouse button place an X anywhere on the screen. Press and hold \"8\" and click the "
+         "left "
          "mouse button place a gold star anywhere on the screen. You can then move these images anywhere by "
-         "clicking and dragging them. Delete them by right-clicking them." + blank +
-         "Right-click anywhere on the screen while highlighting is active for the program menu." + blank +
-         "Click \"Options\" from the program menu to configure highlight color, line width, etc.";
+         "clicking and dragging them. Delete them by right-clicking them." +
+         blank + "Right-click anywhere on the screen while highlighting is active for the program menu." +
+         blank + "Click \"Options\" from the program menu to configure highlight color, line width, etc.";
 }
 
 Form3::Form3(tk::App& application)
@@ -67,8 +82,8 @@ void Form3::Form_Load() {
   store_.Company(settings::kCompany);
   store_.AppName(settings::kAppName);
   // Text that is not a whole number leaves the box unticked.
-  Check1.SetValue(SettingAsWholeNumber(store_.GetSetting(settings::kSection, settings::kInstructionsOnStartup, "1"),
-                                       tk::kUnchecked));
+  Check1.SetValue(SettingAsWholeNumber(
+      store_.GetSetting(settings::kSection, settings::kInstructionsOnStartup, "1"), tk::kUnchecked));
   Text1.SetText(InstructionsText());
   Command1.SetFocus();  // on the text box the whole text would show selected
 }

@@ -8,7 +8,9 @@ namespace {
 constexpr uint32_t kWhite = 0xFFFFFF;
 }  // namespace
 
-int32_t Launch(tk::Form& Frm, const std::string& fFile) { return modHelpLaunch::OpenUrl(Frm, fFile); }
+int32_t Launch(tk::Form& Frm, const std::string& fFile) {
+  return modHelpLaunch::OpenUrl(Frm, fFile);
+}
 
 Form4::Form4(tk::App& application)
     : tk::Form(application, "Form4"),

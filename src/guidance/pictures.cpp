@@ -15,8 +15,8 @@ tk::Picture SunkenBox(int width, int height, uint32_t color) {
   const raster::Pixel fill = raster::PenFromColorRef(color);
   auto box = std::make_shared<raster::Bitmap>(width, height, fill);
   for (int x = 0; x < width; ++x) {
-    box->Row(0)[x] = 0xFFA0A0A0;               // shadow along the top
-    box->Row(height - 1)[x] = 0xFFFFFFFF;      // light along the bottom
+    box->Row(0)[x] = 0xFFA0A0A0;           // shadow along the top
+    box->Row(height - 1)[x] = 0xFFFFFFFF;  // light along the bottom
   }
   for (int y = 0; y < height; ++y) {
     box->Row(y)[0] = 0xFFA0A0A0;

@@ -115,7 +115,8 @@ void CommandButton::SetDefault(bool value) {
   // One default and one cancel button per form: setting one clears the flag on the others.
   if (value)
     for (const auto& c : form.Controls())
-      if (auto* button = dynamic_cast<CommandButton*>(c.get()); button && button != this && button->default_) {
+      if (auto* button = dynamic_cast<CommandButton*>(c.get());
+          button && button != this && button->default_) {
         button->default_ = false;
         button->Changed();
       }
@@ -126,7 +127,8 @@ void CommandButton::SetDefault(bool value) {
 void CommandButton::SetCancel(bool value) {
   if (value)
     for (const auto& c : form.Controls())
-      if (auto* button = dynamic_cast<CommandButton*>(c.get()); button && button != this) button->cancel_ = false;
+      if (auto* button = dynamic_cast<CommandButton*>(c.get()); button && button != this)
+        button->cancel_ = false;
   cancel_ = value;
   Changed();
 }

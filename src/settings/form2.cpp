@@ -100,11 +100,17 @@ void Form2::Form_Load() {
   Check2.SetValue(CheckBoxSetting(store_, settings::kInstructionsOnStartup));
 }
 
-void Form2::Option1_Click(int index) { Line1.SetBorderColor(Label1[index]->BackColor()); }
+void Form2::Option1_Click(int index) {
+  Line1.SetBorderColor(Label1[index]->BackColor());
+}
 
-void Form2::Label1_Click(int index) { Option1[index]->UserSelect(); }
+void Form2::Label1_Click(int index) {
+  Option1[index]->UserSelect();
+}
 
-void Form2::Slider1_Change() { Line1.SetBorderWidth(Slider1.Value()); }
+void Form2::Slider1_Change() {
+  Line1.SetBorderWidth(Slider1.Value());
+}
 
 void Form2::Command1_Click() {
   const int width = Slider1.Value();
@@ -137,4 +143,6 @@ void Form2::Command1_Click() {
   Unload();
 }
 
-void Form2::Command2_Click() { Unload(); }
+void Form2::Command2_Click() {
+  Unload();
+}

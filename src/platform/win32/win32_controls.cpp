@@ -139,7 +139,8 @@ ControlWindow::ControlWindow(Win32Window& window, Control& control, UINT id)
   hwnd_.reset(::CreateWindowExA(kind.exStyle, kind.windowClass, "", WS_CHILD | kind.style, 0, 0, 0, 0,
                                 window.Hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
                                 window.Instance(), nullptr));
-  if (hwnd_ && control.type == ControlType::TextBox) ::SetWindowSubclass(hwnd_.get(), &ReadOnlyTextProc, 1, 0);
+  if (hwnd_ && control.type == ControlType::TextBox)
+    ::SetWindowSubclass(hwnd_.get(), &ReadOnlyTextProc, 1, 0);
 }
 
 LRESULT CALLBACK ControlWindow::ReadOnlyTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
