@@ -185,6 +185,9 @@ RegStatus MemoryRegistry::SetValue(HKey key, const char* valueName, RegType type
   if (data == nullptr && dataSize != 0) return kErrorInvalidParameter;
   std::shared_ptr<Node> node;
   if (RegStatus status = Resolve(key, kKeySetValue, &node); status != kErrorSuccess) return status;
+  // Like Windows, a string whose count leaves out the NUL right after it is stored with the NUL.
+  const bool text = type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+  if (text && dataSize > 0 && data[dataSize - 1] != 0 && data[dataSize] == 0) ++dataSize;
   StoredValue stored{type, std::string(reinterpret_cast<const char*>(data), dataSize)};
   for (auto& [name, value] : node->values) {
     if (SameName(name, NameOrEmpty(valueName))) {

@@ -3,9 +3,7 @@
 // cannot be deleted, handles carry their access rights, and a deleted key's handles answer
 // kErrorKeyDeleted. Tests preset what a real profile might hold (raw bytes of any type, keys that refuse to
 // open) and inspect what the code left behind, including whether every handle was closed.
-//
-// Values are stored exactly as given: unlike Windows, SetValue never adds a NUL the caller did not count,
-// so tests see the byte count the code passed.
+// tests/settings/registry_contract.h holds it to what the real registry does.
 #pragma once
 
 #include <functional>
