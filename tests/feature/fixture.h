@@ -118,13 +118,10 @@ class LumoraTest : public ::testing::Test {
   Box RectBox(int index) { return BoxOf(form->shapeArrRect[index]); }
   Box OvalBox(int index) { return BoxOf(form->ShapeArrOv[index]); }
 
-  std::vector<tk::ImageArray*> StampArrays() {
-    return {&form->imgsmiley, &form->imgx, &form->imgcheck, &form->imgarrow, &form->imgstar};
-  }
   // Every shape and stamp the user made; the templates do not count.
   size_t Marks() {
     size_t marks = form->shapeArrRect.Count() + form->ShapeArrOv.Count() - 2;
-    for (auto* stamps : StampArrays()) marks += stamps->Count() - 1;
+    for (int kind = 0; kind < 5; ++kind) marks += form->StampArray(kind).Count() - 1;
     return marks;
   }
 
