@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Runs Lumora.exe under Wine on a private X display and checks what it shows.
 
-One Xvfb and one booted template prefix per run; each test works in its own copy of the prefix. Prints one line
-per test, exits 1 when a test failed and 77 when Lumora.exe or a needed tool is missing (CTest counts that as
-skipped). Screenshots of a failed test go to build/e2e-artifacts/<test>/."""
+One Xvfb and one booted template prefix per run; each scenario works in its own copy of the prefix and has at most
+SCENARIO_LIMIT seconds. Prints one line per scenario, exits 1 when one failed and 77 when Lumora.exe or a needed
+tool is missing (CTest counts that as skipped). Screenshots and logs of a failed scenario go to
+build/e2e-artifacts/<scenario>/. Nothing it started outlives it: not after a failure, a time-out, Ctrl+C or
+SIGTERM."""
 
 import argparse
 import contextlib
@@ -18,52 +20,65 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 
-from harness import Desktop, Failure, Skip  # noqa: E402
-from lumora import Lumora  # noqa: E402
-import test_draw  # noqa: E402
-import test_shell  # noqa: E402
-import test_stamps  # noqa: E402
+import scenarios  # noqa: E402
+from desktop import Desktop, Failure, Lumora, Skip  # noqa: E402
 
 REPO = Path(__file__).resolve().parents[2]
 TOOLS = ["Xvfb", "wine", "wineserver", "wineboot", "xdotool", "import", "display", "convert", "identify"]
 MINGW = ["x86_64-w64-mingw32-gcc", "x86_64-w64-mingw32-gcc-posix"]
+SCENARIO_LIMIT = 180
+STOPS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
 
 
-def run_test(test, desktop, exe, probe, views):
-    """Runs `test` in a fresh prefix; returns its error, or why it was skipped, or neither."""
-    app = Lumora(desktop, test.__name__, exe, probe)
-    artifacts = REPO / "build" / "e2e-artifacts" / test.__name__
+def timed_out(*_):
+    raise Failure(f"the scenario took longer than {SCENARIO_LIMIT} s")
+
+
+def cleanly(action):
+    """Runs a clean-up step with Ctrl+C and SIGTERM held back until it is done, so a second one cannot cut it
+    short; a signal that came meanwhile then stops the run as usual."""
+    signal.pthread_sigmask(signal.SIG_BLOCK, STOPS)
+    try:
+        action()
+    finally:
+        signal.pthread_sigmask(signal.SIG_UNBLOCK, STOPS)
+
+
+def run_scenario(scenario, desktop, exe, probe):
+    """Runs `scenario` in a fresh prefix; returns its error, or why it was skipped, or neither."""
+    app = Lumora(desktop, scenario.__name__, exe, probe)
+    artifacts = REPO / "build" / "e2e-artifacts" / scenario.__name__
     shutil.rmtree(artifacts, ignore_errors=True)
     error = skipped = None
+    signal.alarm(SCENARIO_LIMIT)
     try:
         app.open()
-        test(app)
+        scenario(app)
     except Skip as reason:
         skipped = str(reason)
     except Failure as failure:
         error = str(failure)
-    except Exception:  # a broken test is a failure too, with its trace
+    except Exception:  # a broken scenario is a failure too, with its trace
         error = traceback.format_exc()
     finally:
+        signal.alarm(0)
         if error:
             with contextlib.suppress(Exception):
                 app.save("screen-at-failure", desktop.screenshot())
-        app.close()
-    for folder in ([artifacts] if error else []) + ([Path(views) / test.__name__] if views else []):
-        folder.mkdir(parents=True, exist_ok=True)
+        cleanly(app.close)
+    if error:
+        artifacts.mkdir(parents=True, exist_ok=True)
         for label, thing in app.saved.items():
-            thing.save(folder / f"{label}.png")
-    if error and app.logs.exists():
-        shutil.copytree(app.logs, artifacts / "logs")
+            thing.save(artifacts / f"{label}.png")
+        if app.logs.exists():
+            shutil.copytree(app.logs, artifacts / "logs")
     return error, skipped
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--exe", default=str(REPO / "build" / "windows" / "Lumora.exe"), help="the Lumora.exe to test")
-    parser.add_argument("-k", dest="only", help="run only the tests whose name contains this")
-    parser.add_argument("--views", help="save the screenshots taken for people to look at into this folder")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder (prefix copies, logs)")
+    parser.add_argument("-k", dest="only", default="", help="run only the scenarios whose name contains this")
     args = parser.parse_args()
 
     exe = Path(args.exe).resolve()
@@ -73,9 +88,10 @@ def main():
               f"SKIP: {exe} does not exist (build it with: cmake --preset windows && cmake --build --preset windows)")
         return 77
 
-    tests = [test for module in (test_shell, test_draw, test_stamps) for name, test in vars(module).items()
-             if name.startswith("test_") and (args.only or "") in name]
-    signal.signal(signal.SIGTERM, signal.default_int_handler)  # a terminated run still cleans up, as after Ctrl+C
+    chosen = [s for name, s in vars(scenarios).items() if name.startswith("test_") and args.only in name]
+    for stop in STOPS[1:]:
+        signal.signal(stop, signal.default_int_handler)  # a terminated run still cleans up, as after Ctrl+C
+    signal.signal(signal.SIGALRM, timed_out)
     began = time.monotonic()
     workdir = Path(tempfile.mkdtemp(prefix="lumora-e2e-"))
     desktop = Desktop(workdir)
@@ -86,24 +102,17 @@ def main():
         subprocess.run([compiler, "-O1", "-Wall", "-o", probe, Path(__file__).with_name("probe.c")], check=True)
         desktop.start()
         print(f"desktop {desktop.env['DISPLAY']} and Wine prefix ready in {time.monotonic() - began:.1f} s", flush=True)
-        for test in tests:
+        for scenario in chosen:
             started = time.monotonic()
-            error, skipped = run_test(test, desktop, exe, probe, args.views)
+            error, skipped = run_scenario(scenario, desktop, exe, probe)
             failures += bool(error)
-            if skipped:
-                print(f"skip {test.__name__}: {skipped}", flush=True)
-            else:
-                print(f"{'FAIL' if error else 'pass'} {test.__name__} ({time.monotonic() - started:.1f} s)"
-                      + (f"\n     {error.strip()}" if error else ""), flush=True)
+            print(f"skip {scenario.__name__}: {skipped}" if skipped else
+                  f"{'FAIL' if error else 'pass'} {scenario.__name__} ({time.monotonic() - started:.1f} s)"
+                  + (f"\n     {error.strip()}" if error else ""), flush=True)
     finally:
-        desktop.close()
-        if args.keep:
-            print(f"work folder kept: {workdir}")
-        else:
-            shutil.rmtree(workdir, ignore_errors=True)
-    print(f"{len(tests) - failures} of {len(tests)} passed in {time.monotonic() - began:.1f} s")
-    if failures:
-        print(f"screenshots of the failures: {REPO / 'build' / 'e2e-artifacts'}")
+        cleanly(desktop.close)
+        shutil.rmtree(workdir, ignore_errors=True)
+    print(f"{len(chosen) - failures} of {len(chosen)} passed in {time.monotonic() - began:.1f} s")
     return 1 if failures else 0
 
 

@@ -1,0 +1,523 @@
+"""The private desktop of one end-to-end run and what the scenarios see of it: an Xvfb display, a booted template
+Wine prefix that each scenario copies, Lumora.exe in that copy (its windows, tray icon, menus, message boxes and
+pointer), and RGB pictures to compare screenshots with.
+
+Everything started here is stopped here, by PID or by its prefix, never by name: other Wine users may be around.
+Xvfb dies with the runner even when the runner is killed outright, and a prefix's wineserver lingers at most a few
+seconds after its last program. Wine's output goes to files, never to pipes (its background processes would keep a
+pipe open for ever)."""
+
+import contextlib
+import ctypes
+import itertools
+import math
+import os
+import re
+import signal
+import struct
+import subprocess
+import time
+from collections import namedtuple
+from pathlib import Path
+
+WIDTH, HEIGHT = 1280, 800
+OPTIONS_KEY = r"HKCU\Software\Quillfen\Lumora\Options"
+TRAY_TITLE = "^Wine System Tray$"
+SERVER_LINGER = 5  # seconds a prefix's wineserver stays up after its last program, so `wine` calls start fast
+
+
+class Failure(AssertionError):
+    pass
+
+
+class Skip(Exception):
+    """The scenario cannot run here (something it needs was not built); not a failure."""
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(predicate, what, timeout=10, interval=0.1):
+    """Polls until `predicate` returns something true, and returns that; the timeout only bounds the wait."""
+    deadline = time.monotonic() + timeout
+    while not (value := predicate()):
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out waiting for {what}")
+        time.sleep(interval)
+    return value
+
+
+def stays_false(predicate, duration):
+    """For what must not happen: True when `predicate` stayed false for `duration` seconds."""
+    with contextlib.suppress(Failure):
+        return not wait_for(predicate, "", duration)
+    return True
+
+
+def run(args, env, log=subprocess.DEVNULL, timeout=60, out=None, check=False):
+    return subprocess.run([str(a) for a in args], env=env, stdin=subprocess.DEVNULL, stdout=out or log, stderr=log,
+                          timeout=timeout, check=check)
+
+
+def die_with_parent():
+    """For a child: the kernel sends it SIGTERM when the runner ends, however the runner ends."""
+    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+# --- Pictures ---
+
+class Picture:
+    """Packed 8-bit RGB rows, as ImageMagick's raw `rgb:` format keeps them."""
+
+    def __init__(self, width, height, rgb):
+        assert len(rgb) == width * height * 3, f"{width}x{height} needs {width * height * 3} bytes, got {len(rgb)}"
+        self.width, self.height, self.rgb = width, height, bytes(rgb)
+
+    def at(self, x, y):
+        o = (y * self.width + x) * 3
+        return tuple(self.rgb[o:o + 3])
+
+    def rows(self, left, top, width, height):
+        """The byte ranges of the box's rows, clipped to the picture."""
+        left, right = max(0, left), min(self.width, left + width)
+        return [slice((y * self.width + left) * 3, (y * self.width + right) * 3)
+                for y in range(max(0, top), min(self.height, top + height))]
+
+    def crop(self, left, top, width, height):
+        rows = self.rows(left, top, width, height)
+        return Picture((rows[0].stop - rows[0].start) // 3, len(rows), b"".join(self.rgb[r] for r in rows))
+
+    def masked(self, boxes, pen):
+        """This picture with the mask pen laid over every pixel of the (left, top, width, height) boxes."""
+        rgb = bytearray(self.rgb)
+        for row in (r for box in boxes for r in self.rows(*box)):
+            for channel, value in enumerate(pen):
+                part = slice(row.start + channel, row.stop, 3)
+                rgb[part] = bytes(c & value for c in rgb[part])
+        return Picture(self.width, self.height, rgb)
+
+    def save(self, path):
+        save_png(path, self.width, self.height, "rgb", self.rgb)
+
+
+Sprite = namedtuple("Sprite", "width height rgba")
+
+
+class Cursor(namedtuple("Cursor", "width height hot bgra")):
+    def save(self, path):
+        save_png(path, self.width, self.height, "bgra", self.bgra)
+
+
+def save_png(path, width, height, layout, raw):
+    subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"{layout}:-", str(path)], input=raw,
+                   check=True, timeout=60)
+
+
+def read_sprite(path):
+    size = subprocess.run(["identify", "-format", "%w %h", str(path)], capture_output=True, check=True).stdout
+    rgba = subprocess.run(["convert", str(path), "-depth", "8", "rgba:-"], capture_output=True, check=True).stdout
+    return Sprite(*map(int, size.split()), rgba)
+
+
+def pattern(width=WIDTH, height=HEIGHT):
+    """Every pixel telling its own place, so a shifted, scaled or cut copy cannot match it, with blue everywhere so
+    a yellow highlight shows wherever it lies."""
+    rows = []
+    for y in range(height):
+        row = bytearray(width * 3)
+        row[0::3] = bytes(x & 0xFF for x in range(width))
+        row[1::3] = bytes([y & 0xFF]) * width
+        row[2::3] = bytes(0x80 | ((x >> 8) & 0xF) << 3 | ((y >> 8) & 0x7) for x in range(width))
+        rows.append(row)
+    return Picture(width, height, b"".join(rows))
+
+
+def solid(rgb, width=WIDTH, height=HEIGHT):
+    return Picture(width, height, bytes(rgb) * (width * height))
+
+
+def grow(box, by):
+    left, top, width, height = box
+    return left - by, top - by, width + 2 * by, height + 2 * by
+
+
+def highlighted(picture, marks, pen):
+    """The view of `marks`, each an (inner, outer) pair of boxes, in `pen` over `picture`: pen AND picture in the
+    inner box; and the boxes left out of the comparison between them, since how an edge rounds is the drawing's."""
+    exclude = []
+    for (il, it, iw, ih), (ol, ot, ow, oh) in marks:
+        exclude += [(ol, ot, ow, it - ot), (ol, it + ih, ow, ot + oh - it - ih), (ol, it, il - ol, ih),
+                    (il + iw, it, ol + ow - il - iw, ih)]
+    return picture.masked([inner for inner, _ in marks], pen), exclude
+
+
+def over(picture, sprites):
+    """`picture` with the (sprite, left, top) `sprites` laid over it, and where one is half transparent the lowest and
+    highest colour that pixel may take (between the sprite's and what is under it: how an edge blends is free)."""
+    rgb, loose = bytearray(picture.rgb), {}
+    for sprite, left, top in sprites:
+        for sy in range(max(0, -top), min(sprite.height, picture.height - top)):
+            for sx in range(max(0, -left), min(sprite.width, picture.width - left)):
+                r, g, b, a = sprite.rgba[(sy * sprite.width + sx) * 4:(sy * sprite.width + sx) * 4 + 4]
+                x, y, o = left + sx, top + sy, ((top + sy) * picture.width + left + sx) * 3
+                if a == 255:
+                    rgb[o:o + 3] = bytes((r, g, b))
+                    loose.pop((x, y), None)
+                elif a:
+                    under = rgb[o:o + 3]
+                    rgb[o:o + 3] = bytes((c * a + d * (255 - a) + 127) // 255 for c, d in zip((r, g, b), under))
+                    loose[(x, y)] = tuple(map(min, (r, g, b), under)), tuple(map(max, (r, g, b), under))
+    return Picture(picture.width, picture.height, rgb), loose
+
+
+def differences(shot, expected, exclude=(), loose=None, tolerance=2):
+    """Pixels (x, y) where `shot` differs from `expected` outside the `exclude` boxes; one that `loose` maps to a
+    (lowest, highest) colour pair may take any colour between them, give or take `tolerance` per channel."""
+    assert (shot.width, shot.height) == (expected.width, expected.height), "the pictures differ in size"
+    loose, out, stride = loose or {}, [], shot.width * 3
+    for y in range(shot.height):
+        a, b = shot.rgb[y * stride:(y + 1) * stride], expected.rgb[y * stride:(y + 1) * stride]
+        for x in range(shot.width) if a != b else ():
+            got = a[x * 3:x * 3 + 3]
+            if got == b[x * 3:x * 3 + 3] or any(l <= x < l + w and t <= y < t + h for l, t, w, h in exclude):
+                continue
+            bounds = loose.get((x, y))
+            if not bounds or not all(lo - tolerance <= v <= hi + tolerance for v, lo, hi in zip(got, *bounds)):
+                out.append((x, y))
+    return out
+
+
+def ellipse_points(box, inset):
+    """Points on the ellipse inscribed in the (left, top, right, bottom) box, `inset` pixels inside it."""
+    (left, top, right, bottom), step = box, range(0, 360, 10)
+    cx, cy, a, b = (left + right) / 2, (top + bottom) / 2, (right - left) / 2 - inset, (bottom - top) / 2 - inset
+    return [(round(cx + a * math.cos(math.radians(t))), round(cy + b * math.sin(math.radians(t)))) for t in step]
+
+
+# --- The display and the prefixes ---
+
+class XFixesCursorImage(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
+                ("height", ctypes.c_ushort), ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong))]
+
+
+def prefix_processes(prefix):
+    """The processes that run in `prefix` (found by the WINEPREFIX in their environment) and their command lines."""
+    marker = b"\0WINEPREFIX=" + str(prefix).encode() + b"\0"
+    found = {}
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        with contextlib.suppress(OSError):
+            if marker in b"\0" + Path(f"/proc/{pid}/environ").read_bytes() + b"\0":
+                found[int(pid)] = Path(f"/proc/{pid}/cmdline").read_bytes()
+    return found
+
+
+def stop_prefix(prefix, env):
+    """Ends every process of `prefix`: its wineserver first, then by PID whatever is left."""
+    def left_after(seconds):
+        deadline = time.monotonic() + seconds
+        while (pids := prefix_processes(prefix)) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        return pids
+
+    if prefix.exists():
+        with contextlib.suppress(subprocess.TimeoutExpired):
+            run(["wineserver", "-k"], env, timeout=30)
+        for pid in left_after(10):
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(pid, signal.SIGKILL)
+        left_after(5)
+
+
+class Desktop:
+    def __init__(self, workdir):
+        self.workdir, self.template, self.xvfb, self.env = workdir, workdir / "template", None, dict(os.environ)
+
+    def start(self):
+        """Starts Xvfb on a free display and boots the template prefix; `close` undoes whatever of it was done."""
+        number = self.workdir / "display"
+        with open(number, "wb") as out, open(self.workdir / "xvfb.log", "wb") as log:
+            # -noreset keeps the root background when the last client leaves.
+            self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(out.fileno()), "-screen", "0",
+                                          f"{WIDTH}x{HEIGHT}x24", "-nolisten", "tcp", "-noreset"],
+                                         stdin=subprocess.DEVNULL, stdout=log, stderr=log, pass_fds=(out.fileno(),),
+                                         preexec_fn=die_with_parent)
+        name = wait_for(lambda: (text := number.read_text()).endswith("\n") and text.strip(), "Xvfb's display")
+        self.env = dict(os.environ, DISPLAY=":" + name)
+        env = self.wine_env(self.template)
+        with open(self.workdir / "wineboot.log", "wb") as log:
+            run(["wineboot", "-i"], env, log, timeout=180)
+            # The root window is the desktop: Wine places and focuses its own windows, so capture sees the X screen
+            # and xdotool finds each window (message boxes, menus) as an X window.
+            run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"], env, log)
+            # The instructions window is a start-up dialog of its own; the scenarios start without it.
+            run(["wine", "reg", "add", OPTIONS_KEY, "/v", "Instructions on startup", "/d", "0", "/f"], env, log)
+        stop_prefix(self.template, env)  # the server writes the registry to disk as it ends
+
+    def close(self):
+        if self.xvfb:
+            stop_prefix(self.template, self.wine_env(self.template))
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
+
+    def wine_env(self, prefix):
+        return dict(self.env, WINEPREFIX=str(prefix), WINEDEBUG="-all", WINEARCH="win64",
+                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+
+    def tool(self, *args):
+        """Runs an X tool (not Wine: its output may be read through a pipe) and returns its output."""
+        return subprocess.run([str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=30).stdout
+
+    def xdotool(self, *args):
+        return self.tool("xdotool", *args).decode(errors="replace")
+
+    def screenshot(self):
+        return Picture(WIDTH, HEIGHT, self.tool("import", "-window", "root", "-depth", "8", "rgb:-"))
+
+    def set_background(self, picture):
+        """Makes `picture` what the screen shows where no window is."""
+        path = self.workdir / "background.rgb"
+        path.write_bytes(picture.rgb)
+        self.tool("display", "-window", "root", "-size", f"{picture.width}x{picture.height}", "-depth", "8",
+                  f"rgb:{path}")
+
+    def windows(self, name=".*", pid=None):
+        """Visible X windows whose name matches `name` and, given `pid`, of that process (--all: both must hold)."""
+        of_pid = ["--pid", pid] if pid else []
+        return [int(w) for w in self.xdotool("search", "--all", "--onlyvisible", *of_pid, "--name", name).split()]
+
+    def geometry(self, window):
+        """(left, top, width, height), or None when the window has gone."""
+        lines = self.xdotool("getwindowgeometry", "--shell", window).splitlines()
+        values = dict(line.split("=", 1) for line in lines if "=" in line)
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
+
+    def cursor(self):
+        """The pointer image the X server shows now, or None."""
+        x11, xfixes = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXfixes.so.3")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XCloseDisplay.argtypes = x11.XFree.argtypes = xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+        xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(XFixesCursorImage)
+        display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
+        image = xfixes.XFixesGetCursorImage(display) if display else None
+        try:
+            if not image:
+                return None
+            i = image.contents
+            # One premultiplied ARGB pixel per long: packed little-endian they are BGRA bytes.
+            pixels = (i.pixels[n] & 0xFFFFFFFF for n in range(i.width * i.height))
+            return Cursor(i.width, i.height, (i.xhot, i.yhot), struct.pack(f"<{i.width * i.height}I", *pixels))
+        finally:
+            if image:
+                x11.XFree(image)
+            if display:
+                x11.XCloseDisplay(display)
+
+
+# --- Lumora.exe in one scenario's copy of the template prefix ---
+
+Win = namedtuple("Win", "depth handle visible cls text box")  # box: left, top, width, height
+
+
+class Lumora:
+    def __init__(self, desktop, name, exe, probe):
+        self.desktop, self.d, self.exe, self.probe = desktop, desktop, exe, probe
+        self.saved, self.launched, self.count = {}, [], 0
+        self.prefix, self.logs = desktop.workdir / f"prefix-{name}", desktop.workdir / f"logs-{name}"
+        self.env = desktop.wine_env(self.prefix)
+
+    def open(self):
+        self.logs.mkdir(parents=True)
+        run(["cp", "-a", self.desktop.template, self.prefix], None, check=True, timeout=120)
+        run(["wineserver", f"-p{SERVER_LINGER}"], self.env, timeout=30)
+
+    def close(self):
+        stop_prefix(self.prefix, self.env)
+        for process in self.launched:
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                process.wait(5)
+
+    def save(self, label, thing):
+        """Keeps a picture or pointer for people to look at."""
+        self.saved[label] = thing
+
+    # Windows programs, their output in the scenario's log folder.
+
+    def log(self, label):
+        self.count += 1
+        return self.logs / f"{self.count:02d}-{label}"
+
+    def launch(self):
+        """Starts Lumora.exe without waiting for it."""
+        with open(f"{self.log('lumora')}.log", "wb") as log:
+            self.launched.append(subprocess.Popen(["wine", str(self.exe)], env=self.env, stdin=subprocess.DEVNULL,
+                                                  stdout=log, stderr=log, start_new_session=True))
+        return self.launched[-1]
+
+    def start(self):
+        """Starts Lumora.exe and waits until it sits in the tray."""
+        process = self.launch()
+        wait_for(lambda: self.tray() or process.poll() is not None, "Lumora's tray icon", 20)
+        check(process.poll() is None, f"Lumora.exe ended at start-up (exit code {process.poll()})")
+
+    def wine(self, *args, label, timeout=60):
+        """Runs a Windows program to its end; returns its exit code and what it printed."""
+        path = self.log(label)
+        with open(f"{path}.out", "wb") as out, open(f"{path}.log", "wb") as log:
+            code = run(["wine", *args], self.env, log, timeout, out=out).returncode
+        return code, Path(f"{path}.out").read_text(encoding="utf-8", errors="replace")
+
+    def reg_add(self, name, value):
+        code, _ = self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/t", "REG_SZ", "/d", value, "/f", label="reg-add")
+        check(code == 0, f"reg add {name} failed")
+
+    def reg_query(self, name):
+        """The option's data as `reg query` prints it, or None when there is none."""
+        code, out = self.wine("reg", "query", OPTIONS_KEY, "/v", name, label="reg-query")
+        found = re.search(rf"^ +{re.escape(name)} {{4}}REG_\w+ {{4}}(.*?)\s*$", out, re.MULTILINE)
+        return found[1] if code == 0 and found else None
+
+    def pids(self):
+        processes = prefix_processes(self.prefix).items()
+        return sorted(pid for pid, command in processes if re.match(rb"[^\0]*[\\/]lumora\.exe\0", command, re.I))
+
+    # Windows as the program's desktop sees them, through the probe.
+
+    def probe_windows(self):
+        """Every top-level window followed by its children, as the probe lists them inside the prefix."""
+        code, out = self.wine(self.probe, label="probe")
+        check(code == 0, f"the window probe failed with exit code {code}")
+        rows = [line.split("\t") for line in out.splitlines()]
+        return [Win(int(r[0]), r[1], r[2] == "1", r[3], r[4], tuple(map(int, r[5].split(",")))) for r in rows
+                if len(r) == 6]
+
+    def shown(self, cls):
+        return [w for w in self.probe_windows() if w.visible and w.cls == cls]
+
+    def icon_centre(self):
+        """The middle of Lumora's icon, the only one in Wine's stand-alone tray."""
+        left, top, width, height = wait_for(lambda: self.shown("__winex11_tray_icon"), "the tray icon window")[0].box
+        return left + width // 2, top + height // 2
+
+    def tooltip(self):
+        return next((w.text for w in self.shown("tooltips_class32") if w.text), None)
+
+    def tray_tip(self):
+        """Points at the tray icon and returns the text of the tooltip that appears."""
+        self.hover(*self.icon_centre())
+        text = wait_for(self.tooltip, "the tray icon's tooltip", interval=0.3)
+        self.d.xdotool("mousemove", WIDTH // 2, HEIGHT // 2)  # away, so the tip goes
+        return text
+
+    def answer(self, title, text, key):
+        """Waits for the message box `title`, checks that it says exactly `text`, and answers it with `key`."""
+        box = wait_for(lambda: self.box(title), f'the message box "{title}"', 15)
+        windows = self.probe_windows()
+        found = [i for i, w in enumerate(windows) if (w.depth, w.visible, w.cls, w.text) == (0, True, "#32770", title)]
+        children = itertools.takewhile(lambda c: c.depth > 0, windows[found[0] + 1:] if found else [])
+        texts = [c.text for c in children if c.cls == "Static" and c.text]
+        check(texts == [text], f'"{title}" says {texts}, not {text!r}')
+        self.d.xdotool("windowfocus", "--sync", box, "key", key)
+        wait_for(lambda: not self.box(title), f'the message box "{title}" to close')
+
+    # Seen through X.
+
+    def tray(self):
+        """The X geometry of Wine's tray window, or None when it is not shown."""
+        windows = self.d.windows(TRAY_TITLE)
+        return self.d.geometry(windows[0]) if windows else None
+
+    def box(self, title):
+        return next(iter(self.d.windows(f"^{title}$")), None)
+
+    def overlay(self):
+        """The X geometry of a visible full-screen window of Lumora's, or None."""
+        boxes = (self.d.geometry(w) for pid in self.pids() for w in self.d.windows(pid=pid))
+        return next((b for b in boxes if b and b[2] >= WIDTH // 2 and b[3] >= HEIGHT // 2), None)
+
+    def hotkey(self, *keys):
+        """Presses `keys` with the tray's window focused: Wine sees keys only while one of its windows has focus."""
+        windows = self.d.windows(TRAY_TITLE)
+        check(windows, "no tray window to give the keyboard focus to")
+        self.d.xdotool("windowfocus", "--sync", windows[0], "key", *keys)
+
+    def start_session(self):
+        self.hotkey("ctrl+h")
+        wait_for(self.overlay, "the overlay after Ctrl+H", 15)
+
+    def session_over(self, picture, desktop, what):
+        """Starts Lumora and a session over `picture`, then changes the desktop to `desktop`, so every later check
+        sees the overlay's still picture. Returns the overlay as first shown."""
+        self.d.set_background(picture)
+        self.start()
+        self.start_session()
+        before = self.expect_screen(picture, what)
+        self.d.set_background(desktop)
+        return before
+
+    def session_ended(self, by):
+        wait_for(lambda: not self.overlay(), f"the overlay to go after {by}")
+        wait_for(self.tray, f"the tray icon to come back after {by}")
+
+    def menus(self):
+        """The popup menus shown now (unnamed X windows narrower than half the screen) and their geometry."""
+        boxes = {w: self.d.geometry(w) for w in self.d.windows("^$")}
+        return {w: box for w, box in boxes.items() if box and box[2] < WIDTH // 2}
+
+    def open_menu(self, x, y):
+        """Right-clicks at (x, y); returns the geometry of the popup menu that opens."""
+        before = self.menus()
+        self.click(x, y, 3)
+        box = wait_for(lambda: next((b for w, b in self.menus().items() if w not in before), None), "a popup menu")
+        time.sleep(0.3)  # the menu paints after it maps
+        return box
+
+    # The pointer; Wine merges moves less than about 60 ms apart.
+
+    def click(self, x, y, button=1):
+        self.d.xdotool("mousemove", x, y, "sleep", 0.15, "click", button)
+
+    def hover(self, x, y, dx=-2, dy=-2):
+        """Moves the pointer to (x + dx, y + dy), then onto (x, y): a move that ends there, as a person's would."""
+        self.d.xdotool("mousemove", x + dx, y + dy, "sleep", 0.07, "mousemove", x, y)
+
+    def drag(self, points, key=None):
+        """A left drag through `points`, with `key` held down throughout when given."""
+        moves = [arg for x, y in points[1:] for arg in ("sleep", 0.07, "mousemove", x, y)]
+        self.d.xdotool("mousemove", *points[0], "sleep", 0.07, *(("keydown", key) if key else ()), "mousedown", 1,
+                       *moves, "sleep", 0.07, "mouseup", 1, *(("keyup", key) if key else ()))
+
+    def pointer(self, wanted, what):
+        """Polls the pointer image until `wanted` holds for it, and returns it."""
+        return wait_for(lambda: (c := self.d.cursor()) and wanted(c) and c, what, 5)
+
+    def highlighter(self):
+        """Checks that the pointer over the empty overlay is the 32 x 32 highlighter, hot spot in the middle."""
+        self.hover(WIDTH // 2, HEIGHT // 2, dx=-40)
+        cursor = self.pointer(lambda c: (c.width, c.height) == (32, 32), "the highlighter pointer over the overlay")
+        check(cursor.hot == (16, 16), f"the highlighter's hot spot is at {cursor.hot}, not the middle")
+        self.save("pointer", cursor)
+        return cursor
+
+    def expect_screen(self, expected, what, exclude=(), loose=None, timeout=10):
+        """Waits until the screen shows `expected` (see `differences`); on failure says where and how it differs."""
+        def matches():
+            shot = self.d.screenshot()
+            return None if differences(shot, expected, exclude, loose) else shot
+
+        try:
+            return wait_for(matches, what, timeout, interval=0.2)
+        except Failure:
+            shot = self.d.screenshot()
+            diffs = differences(shot, expected, exclude, loose)
+            self.save("expected", expected)
+            samples = ", ".join(f"({x},{y}) {shot.at(x, y)} not {expected.at(x, y)}" for x, y in diffs[:4])
+            raise Failure(f"{what}: {len(diffs)} pixels differ, e.g. {samples}") from None

@@ -1,0 +1,237 @@
+"""Lumora.exe as a user meets it, one scenario per function, each in a fresh prefix with Lumora not yet started: the
+hotkey and the tray, a second start, the settings in the registry, drawing, and stamps."""
+
+from pathlib import Path
+
+from desktop import (HEIGHT, WIDTH, Failure, Skip, check, differences, ellipse_points, grow, highlighted, over,
+                     pattern, read_sprite, solid, stays_false, wait_for)
+
+PATTERN = pattern()
+BLUE = solid((32, 64, 160))
+YELLOW = (255, 255, 0)  # the default highlight colour, 65535 (0x00BBGGRR)
+PEN = 10  # the default line width: a stroke's width and an ellipse's outline
+NOTHING_HAPPENS = 2.5  # long enough for a session to have started (it waits one second first)
+ARTWORK = Path(__file__).resolve().parents[2] / "src" / "resources"
+TIP = "Click and drag to move. Right-click to remove."
+
+
+def test_win32_backend_checks(app):
+    """The backend's own GoogleTest checks, cross-built next to Lumora.exe, run on this desktop."""
+    checks = Path(app.exe).with_name("lumora_backend_tests.exe")
+    if not checks.is_file():
+        raise Skip(f"{checks.name} was not built")
+    app.d.set_background(PATTERN)
+    code, out = app.wine(checks, "--gtest_brief=1", label="backend-checks", timeout=180)
+    check(code == 0, "backend checks failed:\n" + "\n".join(out.splitlines()[-20:]))  # brief: failures only
+
+
+def test_hotkey_shows_a_still_full_screen_picture_and_the_tray_icon_starts_and_exits(app):
+    app.d.set_background(PATTERN)
+    app.start()
+    check(app.tray_tip() == "Lumora", "the tray icon's tip is not \"Lumora\"")
+    # Exactly Ctrl+H toggles: with Shift or Alt as well it does nothing, nor does a single click on the icon.
+    app.hotkey("ctrl+shift+h", "ctrl+alt+h")
+    app.click(*app.icon_centre())
+    check(stays_false(app.overlay, NOTHING_HAPPENS), "Ctrl+Shift+H, Ctrl+Alt+H or a single click started a session")
+
+    app.start_session()
+    check(app.overlay() == (0, 0, WIDTH, HEIGHT), f"the overlay covers {app.overlay()}, not the whole screen")
+    wait_for(lambda: not app.tray(), "the tray icon to go during the session")
+    # The icon had gone before the photograph, so the picture is the pattern alone, unscaled, and it stays still
+    # when the desktop underneath changes.
+    app.expect_screen(PATTERN, "the overlay showing the captured screen full-size and unscaled")
+    app.d.set_background(BLUE)
+    app.expect_screen(PATTERN, "the overlay after the desktop underneath changed", timeout=0)
+    app.highlighter()
+    app.d.xdotool("key", "ctrl+h")
+    app.session_ended("the second Ctrl+H")
+    app.expect_screen(BLUE, "the desktop after the session", exclude=[app.tray()])
+
+    # A double click on the icon starts a session; stopping brings the icon back with its tip.
+    app.d.xdotool("mousemove", *app.icon_centre(), "click", "--repeat", 2, "--delay", 80, 1)
+    wait_for(app.overlay, "the overlay after a double click on the tray icon", 15)
+    app.expect_screen(BLUE, "the overlay after a double click")
+    app.d.xdotool("key", "ctrl+h")
+    app.session_ended("Ctrl+H")
+    check(app.tray_tip() == "Lumora", "the tray icon came back without its tip")
+
+    pids = app.pids()
+    for key in ("n", "Return"):
+        left, top, width, height = app.open_menu(*app.icon_centre())
+        app.click(left + width // 3, top + height - 10)  # Exit, the last item
+        app.answer("Please Confirm", "Do you really want to exit Lumora?", key)
+        check(key == "Return" or (app.pids() == pids and app.tray()), "Exit answered No ended the program")
+    wait_for(lambda: not app.pids(), "Lumora.exe to end after Exit", 15)
+    check(not app.tray(), "the tray icon stayed after Exit")
+
+
+def test_second_start_is_refused_and_the_icon_survives_a_shell_restart(app):
+    app.d.set_background(PATTERN)
+    app.start()
+    first = app.pids()
+    # The icon's own pixels: the tray window's caption changes with the focus, the icon must not.
+    [icon] = [w.box for w in app.shown("__winex11_tray_icon")]
+    icon_before = app.d.screenshot().crop(*icon)
+
+    second = app.launch()
+    wait_for(lambda: app.box("Message"), 'the "Message" box of a second start', 15)
+    check([w.box for w in app.shown("__winex11_tray_icon")] == [icon], "a second start added a tray icon")
+    app.answer("Message", "Lumora is already running.", "Return")
+    wait_for(lambda: second.poll() is not None, "the second Lumora.exe to end", 15)
+    check(app.pids() == first, f"Lumora processes after the second start: {app.pids()}, before: {first}")
+    check(app.d.screenshot().crop(*icon).rgb == icon_before.rgb, "the first instance's tray icon changed")
+
+    # What a restarting shell does: it forgets every icon, then tells every program it is back.
+    form = [w for w in app.probe_windows() if w.depth == 0 and w.cls == "Lumora.Form"]
+    check(len(form) == 1, f"expected one Lumora window, found {form}")
+    code, _ = app.wine(app.probe, "drop-icon", form[0].handle, 1, label="drop-icon")
+    check(code == 0, "the shell did not know Lumora's icon (window, id 1)")
+    wait_for(lambda: not app.tray(), "the tray to lose the icon")
+    app.wine(app.probe, "broadcast", "TaskbarCreated", label="broadcast")
+    wait_for(app.tray, "the icon to come back after TaskbarCreated")
+    check(app.tray_tip() == "Lumora", "the icon came back without its tip")
+    app.start_session()  # the first instance still owns the hotkey
+
+
+def test_registry_colour_and_width_draw_the_stroke(app):
+    app.d.set_background(PATTERN)
+    app.reg_add("Color", "255")  # 0x0000FF: red
+    app.reg_add("Line Width", "20")
+    app.start()
+    app.start_session()
+    before = app.expect_screen(PATTERN, "the overlay before drawing")
+    app.drag([(x, 300) for x in range(200, 601, 40)])
+    # Red AND the picture along the pen's middle 19 rows; 13 pixels from the middle and beyond, nothing changed.
+    expected, exclude = highlighted(before, [((200, 291, 401, 19), (188, 288, 425, 25))], (255, 0, 0))
+    app.expect_screen(expected, "the red 20-pixel stroke", exclude)
+    check((app.reg_query("Color"), app.reg_query("Line Width")) == ("255", "20"), "start-up rewrote the settings")
+
+
+def test_stroke_rectangle_and_ellipse_resized_and_deleted(app):
+    before = app.session_over(PATTERN, BLUE, "the overlay before drawing")
+    highlighter = app.highlighter()
+    # A left drag: a yellow stroke, the picture showing through it; its round ends and outer rows are left open.
+    stroke = ((100, 147, 401, 7), grow((100, 150, 401, 1), PEN - 2))
+    app.drag([(x, 150) for x in range(100, 501, 50)])
+    expected, exclude = highlighted(before, [stroke], YELLOW)
+    app.expect_screen(expected, "the freehand stroke", exclude)
+
+    # Shift + drag: a rectangle filled with the highlight from the press point to the release point (its edges
+    # may round either way).
+    def rectangle(right):
+        return grow((150, 300, right - 150, 150), -1), grow((150, 300, right - 150, 150), 1)
+
+    app.drag([(150, 300), (210, 340), (330, 420), (400, 450)], key="shift")
+    expected, exclude = highlighted(before, [stroke, rectangle(400)], YELLOW)
+    app.expect_screen(expected, "the stroke and the Shift+drag rectangle", exclude)
+
+    # Ctrl + drag: the outline of the ellipse inscribed in the dragged box, the line width wide, not filled.
+    oval = (700, 250, 1000, 500)
+    oval_area = grow((700, 250, 300, 250), PEN)
+    app.drag([(700, 250), (780, 300), (900, 430), (1000, 500)], key="ctrl")
+    yellowed = before.masked([(0, 0, WIDTH, HEIGHT)], YELLOW)
+    shot = wait_for(lambda: (s := app.d.screenshot()) and all(s.at(*p) == yellowed.at(*p)
+                                                              for p in ellipse_points(oval, 3)) and s,
+                    "the Ctrl+drag ellipse's outline")
+    off = ellipse_points(oval, PEN + 6) + ellipse_points(oval, -(PEN // 2 + 4)) + [(850, 375)]
+    changed = [p for p in off if shot.at(*p) != before.at(*p)]
+    check(not changed, f"the ellipse is not a {PEN}-pixel outline: {changed[:4]} changed inside or outside it")
+    check(not differences(shot, expected, exclude + [oval_area]), "the ellipse changed the picture outside its box")
+
+    # On the rectangle's right edge the pointer becomes the west/east sizing arrow; dragging the edge moves it to
+    # the pointer and the left edge stays.
+    app.hover(400, 375, dx=30, dy=0)
+    sizing = app.pointer(lambda c: c.bgra != highlighter.bgra, "the pointer to change on the rectangle's edge")
+    opaque = [divmod(i, sizing.width) for i in range(sizing.width * sizing.height) if sizing.bgra[4 * i + 3] > 128]
+    tall, wide = (max(v) - min(v) + 1 for v in zip(*opaque))
+    check(wide > tall * 4 // 3, f"the pointer on the right edge is {wide} x {tall} pixels, not a west/east arrow")
+    app.drag([(400, 375), (450, 380), (500, 370), (550, 375)])
+    expected, exclude = highlighted(before, [stroke, rectangle(550)], YELLOW)
+    app.expect_screen(expected, "the rectangle with its right edge dragged right", exclude + [oval_area])
+
+    # A right click on the ellipse's outline deletes it and opens no menu; elsewhere it opens the program menu
+    # at that point, whose first item ends the session.
+    menus = app.menus()
+    app.hover(703, 375, dx=0, dy=10)
+    app.click(703, 375, 3)
+    app.expect_screen(expected, "the marks without the deleted ellipse", exclude)
+    check(app.menus() == menus and app.overlay(), "a right click on the ellipse opened a menu or ended the session")
+    left, top, width, height = app.open_menu(700, 600)
+    check((left, top) == (700, 600), f"the overlay's menu opened at {(left, top)}, not at the click (700, 600)")
+    app.click(left + width // 3, top + 10)
+    app.session_ended('"Stop highlighting"')
+
+
+def place(app, picture, others, key, sprite, x, y):
+    """Holds `key` and clicks at (x, y); waits until the overlay shows `sprite` with the middle of its left edge there
+    over `picture` and the `others`. Returns the stamp as placed, (sprite, left, top), and the screenshot."""
+    app.d.xdotool("mousemove", x, y, "sleep", 0.07, "keydown", key, "click", 1, "keyup", key, "mousemove", 640, 740)
+    # For an odd height the middle of the left edge lies between two pixels: the top may round either way.
+    views = [((sprite, x, top), *over(picture, others + [(sprite, x, top)]))
+             for top in sorted({y - sprite.height // 2, y - (sprite.height + 1) // 2})]
+
+    def shown():
+        shot = app.d.screenshot()
+        return next(((stamp, shot) for stamp, view, loose in views if not differences(shot, view, (), loose)), None)
+
+    try:
+        return wait_for(shown, f"the stamp at ({x},{y})", interval=0.2)
+    except Failure:
+        app.expect_screen(views[0][1], f"holding {key!r} and clicking at ({x},{y}) placed no stamp there",
+                          loose=views[0][2], timeout=0)
+        raise
+
+
+def red(r, g, b):
+    return r > 80 and r > 2 * g and r > 2 * b
+
+
+# Key, artwork, size in pixels, click point, and a spot right of the click with what a person sees there.
+KINDS = [("s", "smiley", (47, 47), (150, 200), 23, lambda r, g, b: r > 200 and g > 170 and b < 120),
+         ("x", "x", (53, 39), (350, 251), 26, red),
+         ("c", "check", (60, 55), (550, 300), 30, lambda r, g, b: g > 100 and g > 2 * r and g > 2 * b),
+         ("a", "arrow", (73, 51), (750, 351), 2, red),
+         ("8", "star", (70, 66), (950, 400), 35, lambda r, g, b: r > 200 and 120 < g < 210 and b < 80)]
+
+
+def test_stamps_placed_dragged_removed_and_cleared(app):
+    before = app.session_over(PATTERN, BLUE, "the overlay before the stamps")
+    highlighter = app.highlighter()
+    menus = app.menus()
+    placed = {}
+    for key, name, size, (x, y), spot, looks_right in KINDS:
+        sprite = read_sprite(ARTWORK / f"stamp-{name}.png")
+        check((sprite.width, sprite.height) == size, f"the {name} artwork is {sprite.width} x {sprite.height}")
+        placed[name], shot = place(app, before, list(placed.values()), key, sprite, x, y)
+        check(looks_right(*shot.at(x + spot, y)), f"the {name} shows {shot.at(x + spot, y)} at ({x + spot},{y})")
+    check(app.menus() == menus, "placing the stamps opened a menu")
+
+    # Over a stamp: its tooltip after the usual pause, and a pointer other than the highlighter.
+    app.hover(162, 200)
+    text = wait_for(app.tooltip, "the stamp's tooltip", interval=0.3)
+    check(text == TIP, f"the stamp's tooltip reads {text!r}")
+    check((p := app.d.cursor()) and p.bgra != highlighter.bgra, "the pointer over a stamp is still the highlighter")
+    app.d.xdotool("mousemove", 640, 740)
+    wait_for(lambda: not app.tooltip(), "the tooltip to go when the pointer leaves the stamp", interval=0.3)
+
+    # A left drag on the star moves it with the pointer; a right click on the x takes it away and opens no menu.
+    sprite, left, top = placed["star"]
+    app.drag([(left + 35 - 60 * i // 4, top + 33 + 230 * i // 4) for i in range(5)])
+    placed["star"] = (sprite, left - 60, top + 230)
+    _, left, top = placed.pop("x")
+    app.click(left + 26, top + 19, 3)
+    app.d.xdotool("mousemove", 640, 740)
+    expected, loose = over(before, placed.values())
+    app.expect_screen(expected, "the star dragged and the x right-clicked away", loose=loose)
+    check(app.menus() == menus, "a right click on a stamp opened a menu")
+
+    # Delete takes every mark away and the session goes on; Esc clears and ends it, so the next session shows the
+    # new capture and no stamp.
+    app.d.xdotool("key", "Delete")
+    app.expect_screen(before, "the overlay with every stamp gone after Delete")
+    place(app, before, [], "s", placed["smiley"][0], 200, 600)
+    app.d.xdotool("key", "Escape")
+    app.session_ended("Esc")
+    app.expect_screen(BLUE, "the desktop after Esc", exclude=[app.tray()])
+    app.start_session()
+    app.expect_screen(BLUE, "a new session without the smiley placed before Esc")
