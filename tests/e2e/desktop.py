@@ -1,16 +1,14 @@
 """The private desktop of one end-to-end run and what the scenarios see of it: an Xvfb display, a booted template
-Wine prefix that each scenario copies, Lumora.exe in that copy (its windows, tray icon, menus, message boxes and
-pointer), and RGB pictures to compare screenshots with.
+Wine prefix that each scenario copies, Lumora.exe in that copy, and RGB pictures to compare screenshots with."""
 
-Everything started here is stopped here, by PID or by its prefix, never by name: other Wine users may be around.
-Xvfb dies with the runner even when the runner is killed outright, and a prefix's wineserver lingers at most a few
-seconds after its last program. Wine's output goes to files, never to pipes (its background processes would keep a
-pipe open for ever)."""
+# Everything started here is stopped here, by PID or by its prefix, never by name: other Wine users may be around.
+# Xvfb dies with the runner even when the runner is killed outright, and a prefix's wineserver lingers a few seconds
+# after its last program, not for ever. Wine's output goes to files, never to pipes: its background processes
+# would keep a pipe open for ever.
 
 import contextlib
 import ctypes
 import itertools
-import math
 import os
 import re
 import signal
@@ -23,7 +21,7 @@ from pathlib import Path
 WIDTH, HEIGHT = 1280, 800
 OPTIONS_KEY = r"HKCU\Software\Quillfen\Lumora\Options"
 TRAY_TITLE = "^Wine System Tray$"
-SERVER_LINGER = 5  # seconds a prefix's wineserver stays up after its last program, so `wine` calls start fast
+SERVER_LINGER = 5  # seconds; while it is up, each `wine` call starts in a fraction of a second
 
 
 class Failure(AssertionError):
@@ -31,7 +29,7 @@ class Failure(AssertionError):
 
 
 class Skip(Exception):
-    """The scenario cannot run here (something it needs was not built); not a failure."""
+    pass
 
 
 def check(condition, message):
@@ -40,7 +38,7 @@ def check(condition, message):
 
 
 def wait_for(predicate, what, timeout=10, interval=0.1):
-    """Polls until `predicate` returns something true, and returns that; the timeout only bounds the wait."""
+    """Polls until `predicate` returns something true, and returns that."""
     deadline = time.monotonic() + timeout
     while not (value := predicate()):
         if time.monotonic() > deadline:
@@ -50,20 +48,17 @@ def wait_for(predicate, what, timeout=10, interval=0.1):
 
 
 def stays_false(predicate, duration):
-    """For what must not happen: True when `predicate` stayed false for `duration` seconds."""
-    with contextlib.suppress(Failure):
-        return not wait_for(predicate, "", duration)
+    deadline = time.monotonic() + duration
+    while time.monotonic() < deadline:
+        if predicate():
+            return False
+        time.sleep(0.1)
     return True
 
 
 def run(args, env, log=subprocess.DEVNULL, timeout=60, out=None, check=False):
     return subprocess.run([str(a) for a in args], env=env, stdin=subprocess.DEVNULL, stdout=out or log, stderr=log,
                           timeout=timeout, check=check)
-
-
-def die_with_parent():
-    """For a child: the kernel sends it SIGTERM when the runner ends, however the runner ends."""
-    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
 # --- Pictures ---
@@ -76,8 +71,7 @@ class Picture:
         self.width, self.height, self.rgb = width, height, bytes(rgb)
 
     def at(self, x, y):
-        o = (y * self.width + x) * 3
-        return tuple(self.rgb[o:o + 3])
+        return tuple(self.rgb[(y * self.width + x) * 3:(y * self.width + x) * 3 + 3])
 
     def rows(self, left, top, width, height):
         """The byte ranges of the box's rows, clipped to the picture."""
@@ -92,33 +86,17 @@ class Picture:
     def masked(self, boxes, pen):
         """This picture with the mask pen laid over every pixel of the (left, top, width, height) boxes."""
         rgb = bytearray(self.rgb)
-        for row in (r for box in boxes for r in self.rows(*box)):
-            for channel, value in enumerate(pen):
-                part = slice(row.start + channel, row.stop, 3)
-                rgb[part] = bytes(c & value for c in rgb[part])
+        for row, (channel, value) in itertools.product((r for box in boxes for r in self.rows(*box)), enumerate(pen)):
+            part = slice(row.start + channel, row.stop, 3)
+            rgb[part] = bytes(c & value for c in rgb[part])
         return Picture(self.width, self.height, rgb)
 
     def save(self, path):
-        save_png(path, self.width, self.height, "rgb", self.rgb)
+        subprocess.run(["convert", "-size", f"{self.width}x{self.height}", "-depth", "8", "rgb:-", str(path)],
+                       input=self.rgb, check=True, timeout=60)
 
 
-Sprite = namedtuple("Sprite", "width height rgba")
-
-
-class Cursor(namedtuple("Cursor", "width height hot bgra")):
-    def save(self, path):
-        save_png(path, self.width, self.height, "bgra", self.bgra)
-
-
-def save_png(path, width, height, layout, raw):
-    subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", f"{layout}:-", str(path)], input=raw,
-                   check=True, timeout=60)
-
-
-def read_sprite(path):
-    size = subprocess.run(["identify", "-format", "%w %h", str(path)], capture_output=True, check=True).stdout
-    rgba = subprocess.run(["convert", str(path), "-depth", "8", "rgba:-"], capture_output=True, check=True).stdout
-    return Sprite(*map(int, size.split()), rgba)
+Cursor = namedtuple("Cursor", "width height hot bgra")
 
 
 def pattern(width=WIDTH, height=HEIGHT):
@@ -134,13 +112,12 @@ def pattern(width=WIDTH, height=HEIGHT):
     return Picture(width, height, b"".join(rows))
 
 
-def solid(rgb, width=WIDTH, height=HEIGHT):
-    return Picture(width, height, bytes(rgb) * (width * height))
+def solid(rgb):
+    return Picture(WIDTH, HEIGHT, bytes(rgb) * (WIDTH * HEIGHT))
 
 
 def grow(box, by):
-    left, top, width, height = box
-    return left - by, top - by, width + 2 * by, height + 2 * by
+    return box[0] - by, box[1] - by, box[2] + 2 * by, box[3] + 2 * by
 
 
 def highlighted(picture, marks, pen):
@@ -153,61 +130,21 @@ def highlighted(picture, marks, pen):
     return picture.masked([inner for inner, _ in marks], pen), exclude
 
 
-def over(picture, sprites):
-    """`picture` with the (sprite, left, top) `sprites` laid over it, and where one is half transparent the lowest and
-    highest colour that pixel may take (between the sprite's and what is under it: how an edge blends is free)."""
-    rgb, loose = bytearray(picture.rgb), {}
-    for sprite, left, top in sprites:
-        for sy in range(max(0, -top), min(sprite.height, picture.height - top)):
-            for sx in range(max(0, -left), min(sprite.width, picture.width - left)):
-                r, g, b, a = sprite.rgba[(sy * sprite.width + sx) * 4:(sy * sprite.width + sx) * 4 + 4]
-                x, y, o = left + sx, top + sy, ((top + sy) * picture.width + left + sx) * 3
-                if a == 255:
-                    rgb[o:o + 3] = bytes((r, g, b))
-                    loose.pop((x, y), None)
-                elif a:
-                    under = rgb[o:o + 3]
-                    rgb[o:o + 3] = bytes((c * a + d * (255 - a) + 127) // 255 for c, d in zip((r, g, b), under))
-                    loose[(x, y)] = tuple(map(min, (r, g, b), under)), tuple(map(max, (r, g, b), under))
-    return Picture(picture.width, picture.height, rgb), loose
-
-
-def differences(shot, expected, exclude=(), loose=None, tolerance=2):
-    """Pixels (x, y) where `shot` differs from `expected` outside the `exclude` boxes; one that `loose` maps to a
-    (lowest, highest) colour pair may take any colour between them, give or take `tolerance` per channel."""
-    assert (shot.width, shot.height) == (expected.width, expected.height), "the pictures differ in size"
-    loose, out, stride = loose or {}, [], shot.width * 3
+def differences(shot, expected, exclude=()):
+    """Pixels (x, y) where `shot` differs from `expected` outside the (left, top, width, height) `exclude` boxes."""
+    out, stride = [], shot.width * 3
     for y in range(shot.height):
         a, b = shot.rgb[y * stride:(y + 1) * stride], expected.rgb[y * stride:(y + 1) * stride]
-        for x in range(shot.width) if a != b else ():
-            got = a[x * 3:x * 3 + 3]
-            if got == b[x * 3:x * 3 + 3] or any(l <= x < l + w and t <= y < t + h for l, t, w, h in exclude):
-                continue
-            bounds = loose.get((x, y))
-            if not bounds or not all(lo - tolerance <= v <= hi + tolerance for v, lo, hi in zip(got, *bounds)):
-                out.append((x, y))
+        out += [(x, y) for x in (range(shot.width) if a != b else ()) if a[x * 3:x * 3 + 3] != b[x * 3:x * 3 + 3]
+                and not any(l <= x < l + w and t <= y < t + h for l, t, w, h in exclude)]
     return out
-
-
-def ellipse_points(box, inset):
-    """Points on the ellipse inscribed in the (left, top, right, bottom) box, `inset` pixels inside it."""
-    (left, top, right, bottom), step = box, range(0, 360, 10)
-    cx, cy, a, b = (left + right) / 2, (top + bottom) / 2, (right - left) / 2 - inset, (bottom - top) / 2 - inset
-    return [(round(cx + a * math.cos(math.radians(t))), round(cy + b * math.sin(math.radians(t)))) for t in step]
 
 
 # --- The display and the prefixes ---
 
-class XFixesCursorImage(ctypes.Structure):
-    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
-                ("height", ctypes.c_ushort), ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
-                ("serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong))]
-
-
 def prefix_processes(prefix):
     """The processes that run in `prefix` (found by the WINEPREFIX in their environment) and their command lines."""
-    marker = b"\0WINEPREFIX=" + str(prefix).encode() + b"\0"
-    found = {}
+    marker, found = b"\0WINEPREFIX=" + str(prefix).encode() + b"\0", {}
     for pid in filter(str.isdigit, os.listdir("/proc")):
         with contextlib.suppress(OSError):
             if marker in b"\0" + Path(f"/proc/{pid}/environ").read_bytes() + b"\0":
@@ -217,19 +154,23 @@ def prefix_processes(prefix):
 
 def stop_prefix(prefix, env):
     """Ends every process of `prefix`: its wineserver first, then by PID whatever is left."""
-    def left_after(seconds):
+    if not prefix.exists():
+        return
+    with contextlib.suppress(subprocess.TimeoutExpired):
+        run(["wineserver", "-k"], env, timeout=30)
+    for seconds, kill in ((10, True), (5, False)):
         deadline = time.monotonic() + seconds
         while (pids := prefix_processes(prefix)) and time.monotonic() < deadline:
             time.sleep(0.05)
-        return pids
-
-    if prefix.exists():
-        with contextlib.suppress(subprocess.TimeoutExpired):
-            run(["wineserver", "-k"], env, timeout=30)
-        for pid in left_after(10):
+        for pid in pids if kill else ():
             with contextlib.suppress(ProcessLookupError):
                 os.kill(pid, signal.SIGKILL)
-        left_after(5)
+
+
+class XFixesCursorImage(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort), ("serial", ctypes.c_ulong),
+                ("pixels", ctypes.POINTER(ctypes.c_ulong))]
 
 
 class Desktop:
@@ -240,11 +181,12 @@ class Desktop:
         """Starts Xvfb on a free display and boots the template prefix; `close` undoes whatever of it was done."""
         number = self.workdir / "display"
         with open(number, "wb") as out, open(self.workdir / "xvfb.log", "wb") as log:
-            # -noreset keeps the root background when the last client leaves.
+            # -noreset keeps the root background when the last client leaves. PR_SET_PDEATHSIG: the kernel stops
+            # Xvfb when the runner ends, however it ends.
             self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(out.fileno()), "-screen", "0",
                                           f"{WIDTH}x{HEIGHT}x24", "-nolisten", "tcp", "-noreset"],
                                          stdin=subprocess.DEVNULL, stdout=log, stderr=log, pass_fds=(out.fileno(),),
-                                         preexec_fn=die_with_parent)
+                                         preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGTERM))
         name = wait_for(lambda: (text := number.read_text()).endswith("\n") and text.strip(), "Xvfb's display")
         self.env = dict(os.environ, DISPLAY=":" + name)
         env = self.wine_env(self.template)
@@ -284,20 +226,19 @@ class Desktop:
 
     def set_background(self, picture):
         """Makes `picture` what the screen shows where no window is."""
-        path = self.workdir / "background.rgb"
-        path.write_bytes(picture.rgb)
-        self.tool("display", "-window", "root", "-size", f"{picture.width}x{picture.height}", "-depth", "8",
-                  f"rgb:{path}")
+        (self.workdir / "background.rgb").write_bytes(picture.rgb)
+        self.tool("display", "-window", "root", "-size", f"{WIDTH}x{HEIGHT}", "-depth", "8",
+                  f"rgb:{self.workdir / 'background.rgb'}")
 
     def windows(self, name=".*", pid=None):
-        """Visible X windows whose name matches `name` and, given `pid`, of that process (--all: both must hold)."""
+        """Visible X windows whose name matches `name` and, given `pid`, of that process."""
         of_pid = ["--pid", pid] if pid else []
         return [int(w) for w in self.xdotool("search", "--all", "--onlyvisible", *of_pid, "--name", name).split()]
 
     def geometry(self, window):
         """(left, top, width, height), or None when the window has gone."""
-        lines = self.xdotool("getwindowgeometry", "--shell", window).splitlines()
-        values = dict(line.split("=", 1) for line in lines if "=" in line)
+        values = dict(line.split("=", 1) for line in self.xdotool("getwindowgeometry", "--shell", window).splitlines()
+                      if "=" in line)
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
 
     def cursor(self):
@@ -309,12 +250,11 @@ class Desktop:
         display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
         image = xfixes.XFixesGetCursorImage(display) if display else None
         try:
-            if not image:
-                return None
-            i = image.contents
-            # One premultiplied ARGB pixel per long: packed little-endian they are BGRA bytes.
-            pixels = (i.pixels[n] & 0xFFFFFFFF for n in range(i.width * i.height))
-            return Cursor(i.width, i.height, (i.xhot, i.yhot), struct.pack(f"<{i.width * i.height}I", *pixels))
+            if image:
+                i = image.contents
+                # One premultiplied ARGB pixel per long: packed little-endian they are BGRA bytes.
+                pixels = (i.pixels[n] & 0xFFFFFFFF for n in range(i.width * i.height))
+                return Cursor(i.width, i.height, (i.xhot, i.yhot), struct.pack(f"<{i.width * i.height}I", *pixels))
         finally:
             if image:
                 x11.XFree(image)
@@ -329,14 +269,13 @@ Win = namedtuple("Win", "depth handle visible cls text box")  # box: left, top, 
 
 class Lumora:
     def __init__(self, desktop, name, exe, probe):
-        self.desktop, self.d, self.exe, self.probe = desktop, desktop, exe, probe
-        self.saved, self.launched, self.count = {}, [], 0
+        self.d, self.exe, self.probe, self.saved, self.launched, self.count = desktop, exe, probe, {}, [], 0
         self.prefix, self.logs = desktop.workdir / f"prefix-{name}", desktop.workdir / f"logs-{name}"
         self.env = desktop.wine_env(self.prefix)
 
     def open(self):
         self.logs.mkdir(parents=True)
-        run(["cp", "-a", self.desktop.template, self.prefix], None, check=True, timeout=120)
+        run(["cp", "-a", self.d.template, self.prefix], None, check=True, timeout=120)
         run(["wineserver", f"-p{SERVER_LINGER}"], self.env, timeout=30)
 
     def close(self):
@@ -344,12 +283,6 @@ class Lumora:
         for process in self.launched:
             with contextlib.suppress(subprocess.TimeoutExpired):
                 process.wait(5)
-
-    def save(self, label, thing):
-        """Keeps a picture or pointer for people to look at."""
-        self.saved[label] = thing
-
-    # Windows programs, their output in the scenario's log folder.
 
     def log(self, label):
         self.count += 1
@@ -375,19 +308,17 @@ class Lumora:
             code = run(["wine", *args], self.env, log, timeout, out=out).returncode
         return code, Path(f"{path}.out").read_text(encoding="utf-8", errors="replace")
 
-    def reg_add(self, name, value):
-        code, _ = self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/t", "REG_SZ", "/d", value, "/f", label="reg-add")
-        check(code == 0, f"reg add {name} failed")
-
-    def reg_query(self, name):
-        """The option's data as `reg query` prints it, or None when there is none."""
-        code, out = self.wine("reg", "query", OPTIONS_KEY, "/v", name, label="reg-query")
+    def option(self, name, value=None):
+        """Stores an option with `reg add`, or reads it with `reg query` (None when there is none)."""
+        if value is not None:
+            check(self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/d", value, "/f", label="reg")[0] == 0, "reg add")
+        code, out = self.wine("reg", "query", OPTIONS_KEY, "/v", name, label="reg")
         found = re.search(rf"^ +{re.escape(name)} {{4}}REG_\w+ {{4}}(.*?)\s*$", out, re.MULTILINE)
         return found[1] if code == 0 and found else None
 
     def pids(self):
-        processes = prefix_processes(self.prefix).items()
-        return sorted(pid for pid, command in processes if re.match(rb"[^\0]*[\\/]lumora\.exe\0", command, re.I))
+        return sorted(pid for pid, command in prefix_processes(self.prefix).items()
+                      if re.match(rb"[^\0]*[\\/]lumora\.exe\0", command, re.I))
 
     # Windows as the program's desktop sees them, through the probe.
 
@@ -432,8 +363,7 @@ class Lumora:
 
     def tray(self):
         """The X geometry of Wine's tray window, or None when it is not shown."""
-        windows = self.d.windows(TRAY_TITLE)
-        return self.d.geometry(windows[0]) if windows else None
+        return next((self.d.geometry(w) for w in self.d.windows(TRAY_TITLE)), None)
 
     def box(self, title):
         return next(iter(self.d.windows(f"^{title}$")), None)
@@ -453,13 +383,13 @@ class Lumora:
         self.hotkey("ctrl+h")
         wait_for(self.overlay, "the overlay after Ctrl+H", 15)
 
-    def session_over(self, picture, desktop, what):
+    def session_over(self, picture, desktop):
         """Starts Lumora and a session over `picture`, then changes the desktop to `desktop`, so every later check
         sees the overlay's still picture. Returns the overlay as first shown."""
         self.d.set_background(picture)
         self.start()
         self.start_session()
-        before = self.expect_screen(picture, what)
+        before = self.expect_screen(picture, "the overlay before the marks")
         self.d.set_background(desktop)
         return before
 
@@ -492,8 +422,9 @@ class Lumora:
     def drag(self, points, key=None):
         """A left drag through `points`, with `key` held down throughout when given."""
         moves = [arg for x, y in points[1:] for arg in ("sleep", 0.07, "mousemove", x, y)]
-        self.d.xdotool("mousemove", *points[0], "sleep", 0.07, *(("keydown", key) if key else ()), "mousedown", 1,
-                       *moves, "sleep", 0.07, "mouseup", 1, *(("keyup", key) if key else ()))
+        held, let_go = (("keydown", key), ("keyup", key)) if key else ((), ())
+        self.d.xdotool("mousemove", *points[0], "sleep", 0.07, *held, "mousedown", 1, *moves, "sleep", 0.07,
+                       "mouseup", 1, *let_go)
 
     def pointer(self, wanted, what):
         """Polls the pointer image until `wanted` holds for it, and returns it."""
@@ -504,20 +435,15 @@ class Lumora:
         self.hover(WIDTH // 2, HEIGHT // 2, dx=-40)
         cursor = self.pointer(lambda c: (c.width, c.height) == (32, 32), "the highlighter pointer over the overlay")
         check(cursor.hot == (16, 16), f"the highlighter's hot spot is at {cursor.hot}, not the middle")
-        self.save("pointer", cursor)
         return cursor
 
-    def expect_screen(self, expected, what, exclude=(), loose=None, timeout=10):
-        """Waits until the screen shows `expected` (see `differences`); on failure says where and how it differs."""
-        def matches():
-            shot = self.d.screenshot()
-            return None if differences(shot, expected, exclude, loose) else shot
-
-        try:
-            return wait_for(matches, what, timeout, interval=0.2)
-        except Failure:
-            shot = self.d.screenshot()
-            diffs = differences(shot, expected, exclude, loose)
-            self.save("expected", expected)
-            samples = ", ".join(f"({x},{y}) {shot.at(x, y)} not {expected.at(x, y)}" for x, y in diffs[:4])
-            raise Failure(f"{what}: {len(diffs)} pixels differ, e.g. {samples}") from None
+    def expect_screen(self, expected, what, exclude=(), timeout=10):
+        """Waits until the screen shows `expected` outside the `exclude` boxes, and returns the screenshot."""
+        with contextlib.suppress(Failure):
+            return wait_for(lambda: (s := self.d.screenshot()) and not differences(s, expected, exclude) and s, what,
+                            timeout, interval=0.2)
+        shot = self.d.screenshot()
+        diffs = differences(shot, expected, exclude)
+        self.saved["expected"] = expected
+        samples = ", ".join(f"({x},{y}) {shot.at(x, y)} not {expected.at(x, y)}" for x, y in diffs[:4])
+        raise Failure(f"{what}: {len(diffs)} pixels differ, e.g. {samples}")

@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""Runs Lumora.exe under Wine on a private X display and checks what it shows.
+"""Runs the scenarios of scenarios.py against Lumora.exe under Wine on a private X display: one Xvfb and one booted
+template prefix per run, a fresh copy of the prefix per scenario. Exits 1 when a scenario failed (its screenshots
+and logs go to build/e2e-artifacts/<scenario>/) and 77 when Lumora.exe or a tool is missing."""
 
-One Xvfb and one booted template prefix per run; each scenario works in its own copy of the prefix and has at most
-SCENARIO_LIMIT seconds. Prints one line per scenario, exits 1 when one failed and 77 when Lumora.exe or a needed
-tool is missing (CTest counts that as skipped). Screenshots and logs of a failed scenario go to
-build/e2e-artifacts/<scenario>/. Nothing it started outlives it: not after a failure, a time-out, Ctrl+C or
-SIGTERM."""
+# Nothing the run starts outlives it: not after a failure, a scenario's time limit, Ctrl+C or SIGTERM. Clean-up
+# runs with those signals held back, so a second one cannot cut it short.
 
 import argparse
 import contextlib
@@ -26,8 +25,8 @@ from desktop import Desktop, Failure, Lumora, Skip  # noqa: E402
 REPO = Path(__file__).resolve().parents[2]
 TOOLS = ["Xvfb", "wine", "wineserver", "wineboot", "xdotool", "import", "display", "convert", "identify"]
 MINGW = ["x86_64-w64-mingw32-gcc", "x86_64-w64-mingw32-gcc-posix"]
-SCENARIO_LIMIT = 180
-STOPS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
+SCENARIO_LIMIT = 180  # seconds
+STOPS = {signal.SIGINT, signal.SIGTERM, signal.SIGHUP}
 
 
 def timed_out(*_):
@@ -35,21 +34,18 @@ def timed_out(*_):
 
 
 def cleanly(action):
-    """Runs a clean-up step with Ctrl+C and SIGTERM held back until it is done, so a second one cannot cut it
-    short; a signal that came meanwhile then stops the run as usual."""
     signal.pthread_sigmask(signal.SIG_BLOCK, STOPS)
     try:
         action()
     finally:
-        signal.pthread_sigmask(signal.SIG_UNBLOCK, STOPS)
+        signal.pthread_sigmask(signal.SIG_UNBLOCK, STOPS)  # a signal that came meanwhile stops the run now
 
 
 def run_scenario(scenario, desktop, exe, probe):
-    """Runs `scenario` in a fresh prefix; returns its error, or why it was skipped, or neither."""
-    app = Lumora(desktop, scenario.__name__, exe, probe)
+    """Returns the scenario's error, or why it was skipped, or neither."""
+    app, error, skipped = Lumora(desktop, scenario.__name__, exe, probe), None, None
     artifacts = REPO / "build" / "e2e-artifacts" / scenario.__name__
     shutil.rmtree(artifacts, ignore_errors=True)
-    error = skipped = None
     signal.alarm(SCENARIO_LIMIT)
     try:
         app.open()
@@ -64,38 +60,34 @@ def run_scenario(scenario, desktop, exe, probe):
         signal.alarm(0)
         if error:
             with contextlib.suppress(Exception):
-                app.save("screen-at-failure", desktop.screenshot())
+                app.saved["screen-at-failure"] = desktop.screenshot()
         cleanly(app.close)
     if error:
-        artifacts.mkdir(parents=True, exist_ok=True)
-        for label, thing in app.saved.items():
-            thing.save(artifacts / f"{label}.png")
+        artifacts.mkdir(parents=True)
         if app.logs.exists():
             shutil.copytree(app.logs, artifacts / "logs")
+        for label, picture in app.saved.items():
+            picture.save(artifacts / f"{label}.png")
     return error, skipped
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--exe", default=str(REPO / "build" / "windows" / "Lumora.exe"), help="the Lumora.exe to test")
     parser.add_argument("-k", dest="only", default="", help="run only the scenarios whose name contains this")
     args = parser.parse_args()
-
     exe = Path(args.exe).resolve()
     missing = [tool for tool in TOOLS if not shutil.which(tool)] + ([] if any(map(shutil.which, MINGW)) else MINGW[:1])
     if missing or not exe.is_file():
-        print(f"SKIP: missing tools: {', '.join(missing)}" if missing else
-              f"SKIP: {exe} does not exist (build it with: cmake --preset windows && cmake --build --preset windows)")
+        print(f"SKIP: missing {', '.join(missing) or exe} (cmake --preset windows && cmake --build --preset windows)")
         return 77
 
     chosen = [s for name, s in vars(scenarios).items() if name.startswith("test_") and args.only in name]
-    for stop in STOPS[1:]:
-        signal.signal(stop, signal.default_int_handler)  # a terminated run still cleans up, as after Ctrl+C
+    for stop in STOPS - {signal.SIGINT}:
+        signal.signal(stop, signal.default_int_handler)  # stopped from outside, the run cleans up as after Ctrl+C
     signal.signal(signal.SIGALRM, timed_out)
-    began = time.monotonic()
-    workdir = Path(tempfile.mkdtemp(prefix="lumora-e2e-"))
+    began, workdir, failures = time.monotonic(), Path(tempfile.mkdtemp(prefix="lumora-e2e-")), 0
     desktop = Desktop(workdir)
-    failures = 0
     try:
         probe = workdir / "probe.exe"
         compiler = next(filter(None, map(shutil.which, MINGW)))

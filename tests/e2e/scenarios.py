@@ -3,15 +3,15 @@ hotkey and the tray, a second start, the settings in the registry, drawing, and 
 
 from pathlib import Path
 
-from desktop import (HEIGHT, WIDTH, Failure, Skip, check, differences, ellipse_points, grow, highlighted, over,
-                     pattern, read_sprite, solid, stays_false, wait_for)
+import math
+
+from desktop import HEIGHT, WIDTH, Skip, check, differences, grow, highlighted, pattern, solid, stays_false, wait_for
 
 PATTERN = pattern()
 BLUE = solid((32, 64, 160))
 YELLOW = (255, 255, 0)  # the default highlight colour, 65535 (0x00BBGGRR)
 PEN = 10  # the default line width: a stroke's width and an ellipse's outline
 NOTHING_HAPPENS = 2.5  # long enough for a session to have started (it waits one second first)
-ARTWORK = Path(__file__).resolve().parents[2] / "src" / "resources"
 TIP = "Click and drag to move. Right-click to remove."
 
 
@@ -95,8 +95,8 @@ def test_second_start_is_refused_and_the_icon_survives_a_shell_restart(app):
 
 def test_registry_colour_and_width_draw_the_stroke(app):
     app.d.set_background(PATTERN)
-    app.reg_add("Color", "255")  # 0x0000FF: red
-    app.reg_add("Line Width", "20")
+    app.option("Color", "255")  # 0x0000FF: red
+    app.option("Line Width", "20")
     app.start()
     app.start_session()
     before = app.expect_screen(PATTERN, "the overlay before drawing")
@@ -104,11 +104,18 @@ def test_registry_colour_and_width_draw_the_stroke(app):
     # Red AND the picture along the pen's middle 19 rows; 13 pixels from the middle and beyond, nothing changed.
     expected, exclude = highlighted(before, [((200, 291, 401, 19), (188, 288, 425, 25))], (255, 0, 0))
     app.expect_screen(expected, "the red 20-pixel stroke", exclude)
-    check((app.reg_query("Color"), app.reg_query("Line Width")) == ("255", "20"), "start-up rewrote the settings")
+    check((app.option("Color"), app.option("Line Width")) == ("255", "20"), "start-up rewrote the settings")
+
+
+def ellipse_points(box, inset):
+    """Points on the ellipse inscribed in the (left, top, right, bottom) box, `inset` pixels inside it."""
+    (left, top, right, bottom), steps = box, range(0, 360, 10)
+    cx, cy, a, b = (left + right) / 2, (top + bottom) / 2, (right - left) / 2 - inset, (bottom - top) / 2 - inset
+    return [(round(cx + a * math.cos(math.radians(t))), round(cy + b * math.sin(math.radians(t)))) for t in steps]
 
 
 def test_stroke_rectangle_and_ellipse_resized_and_deleted(app):
-    before = app.session_over(PATTERN, BLUE, "the overlay before drawing")
+    before = app.session_over(PATTERN, BLUE)
     highlighter = app.highlighter()
     # A left drag: a yellow stroke, the picture showing through it; its round ends and outer rows are left open.
     stroke = ((100, 147, 401, 7), grow((100, 150, 401, 1), PEN - 2))
@@ -162,48 +169,34 @@ def test_stroke_rectangle_and_ellipse_resized_and_deleted(app):
     app.session_ended('"Stop highlighting"')
 
 
-def place(app, picture, others, key, sprite, x, y):
-    """Holds `key` and clicks at (x, y); waits until the overlay shows `sprite` with the middle of its left edge there
-    over `picture` and the `others`. Returns the stamp as placed, (sprite, left, top), and the screenshot."""
-    app.d.xdotool("mousemove", x, y, "sleep", 0.07, "keydown", key, "click", 1, "keyup", key, "mousemove", 640, 740)
-    # For an odd height the middle of the left edge lies between two pixels: the top may round either way.
-    views = [((sprite, x, top), *over(picture, others + [(sprite, x, top)]))
-             for top in sorted({y - sprite.height // 2, y - (sprite.height + 1) // 2})]
-
-    def shown():
-        shot = app.d.screenshot()
-        return next(((stamp, shot) for stamp, view, loose in views if not differences(shot, view, (), loose)), None)
-
-    try:
-        return wait_for(shown, f"the stamp at ({x},{y})", interval=0.2)
-    except Failure:
-        app.expect_screen(views[0][1], f"holding {key!r} and clicking at ({x},{y}) placed no stamp there",
-                          loose=views[0][2], timeout=0)
-        raise
-
-
 def red(r, g, b):
     return r > 80 and r > 2 * g and r > 2 * b
 
 
-# Key, artwork, size in pixels, click point, and a spot right of the click with what a person sees there.
-KINDS = [("s", "smiley", (47, 47), (150, 200), 23, lambda r, g, b: r > 200 and g > 170 and b < 120),
-         ("x", "x", (53, 39), (350, 251), 26, red),
-         ("c", "check", (60, 55), (550, 300), 30, lambda r, g, b: g > 100 and g > 2 * r and g > 2 * b),
-         ("a", "arrow", (73, 51), (750, 351), 2, red),
-         ("8", "star", (70, 66), (950, 400), 35, lambda r, g, b: r > 200 and 120 < g < 210 and b < 80)]
+# Key, size in pixels, click point, and a spot right of the click with what a person sees there.
+STAMPS = {"smiley": ("s", (47, 47), (150, 200), 23, lambda r, g, b: r > 200 and g > 170 and b < 120),
+          "x": ("x", (53, 39), (350, 251), 26, red),
+          "check": ("c", (60, 55), (550, 300), 30, lambda r, g, b: g > 100 and g > 2 * r and g > 2 * b),
+          "arrow": ("a", (73, 51), (750, 351), 2, red),
+          "star": ("8", (70, 66), (950, 400), 35, lambda r, g, b: r > 200 and 120 < g < 210 and b < 80)}
+AWAY = (640, 740)  # empty overlay, where the pointer rests so that no stamp shows its tooltip
+
+
+def stamp_at(app, name, x, y):
+    """Waits for the stamp to show at the click (x, y): the middle of its left edge there. Returns its box, which
+    is one row taller than the stamp since for an odd height the top may round either way."""
+    _, (width, height), _, spot, looks = STAMPS[name]
+    wait_for(lambda: looks(*app.d.screenshot().at(x + spot, y)), f"the {name} at ({x},{y})", interval=0.2)
+    return x, y - (height + 1) // 2, width, height + 1
 
 
 def test_stamps_placed_dragged_removed_and_cleared(app):
-    before = app.session_over(PATTERN, BLUE, "the overlay before the stamps")
-    highlighter = app.highlighter()
-    menus = app.menus()
-    placed = {}
-    for key, name, size, (x, y), spot, looks_right in KINDS:
-        sprite = read_sprite(ARTWORK / f"stamp-{name}.png")
-        check((sprite.width, sprite.height) == size, f"the {name} artwork is {sprite.width} x {sprite.height}")
-        placed[name], shot = place(app, before, list(placed.values()), key, sprite, x, y)
-        check(looks_right(*shot.at(x + spot, y)), f"the {name} shows {shot.at(x + spot, y)} at ({x + spot},{y})")
+    before = app.session_over(PATTERN, BLUE)
+    highlighter, menus, boxes = app.highlighter(), app.menus(), {}
+    for name, (key, _, (x, y), _, _) in STAMPS.items():
+        app.d.xdotool("mousemove", x, y, "sleep", 0.07, "keydown", key, "click", 1, "keyup", key, "mousemove", *AWAY)
+        boxes[name] = stamp_at(app, name, x, y)
+        app.expect_screen(before, f"nothing but the {name} changed", list(boxes.values()), timeout=0)
     check(app.menus() == menus, "placing the stamps opened a menu")
 
     # Over a stamp: its tooltip after the usual pause, and a pointer other than the highlighter.
@@ -211,25 +204,25 @@ def test_stamps_placed_dragged_removed_and_cleared(app):
     text = wait_for(app.tooltip, "the stamp's tooltip", interval=0.3)
     check(text == TIP, f"the stamp's tooltip reads {text!r}")
     check((p := app.d.cursor()) and p.bgra != highlighter.bgra, "the pointer over a stamp is still the highlighter")
-    app.d.xdotool("mousemove", 640, 740)
+    app.d.xdotool("mousemove", *AWAY)
     wait_for(lambda: not app.tooltip(), "the tooltip to go when the pointer leaves the stamp", interval=0.3)
 
     # A left drag on the star moves it with the pointer; a right click on the x takes it away and opens no menu.
-    sprite, left, top = placed["star"]
-    app.drag([(left + 35 - 60 * i // 4, top + 33 + 230 * i // 4) for i in range(5)])
-    placed["star"] = (sprite, left - 60, top + 230)
-    _, left, top = placed.pop("x")
-    app.click(left + 26, top + 19, 3)
-    app.d.xdotool("mousemove", 640, 740)
-    expected, loose = over(before, placed.values())
-    app.expect_screen(expected, "the star dragged and the x right-clicked away", loose=loose)
+    app.drag([(985 - 60 * i // 4, 400 + 230 * i // 4) for i in range(5)])
+    app.d.xdotool("mousemove", *AWAY)
+    boxes["star"] = stamp_at(app, "star", 890, 630)
+    app.click(376, 251, 3)
+    boxes.pop("x")
+    app.d.xdotool("mousemove", *AWAY)
+    app.expect_screen(before, "the star dragged and the x right-clicked away", list(boxes.values()))
     check(app.menus() == menus, "a right click on a stamp opened a menu")
 
     # Delete takes every mark away and the session goes on; Esc clears and ends it, so the next session shows the
     # new capture and no stamp.
     app.d.xdotool("key", "Delete")
     app.expect_screen(before, "the overlay with every stamp gone after Delete")
-    place(app, before, [], "s", placed["smiley"][0], 200, 600)
+    app.d.xdotool("mousemove", 200, 600, "sleep", 0.07, "keydown", "s", "click", 1, "keyup", "s")
+    stamp_at(app, "smiley", 200, 600)
     app.d.xdotool("key", "Escape")
     app.session_ended("Esc")
     app.expect_screen(BLUE, "the desktop after Esc", exclude=[app.tray()])

@@ -5,11 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -157,46 +155,30 @@ inline void ReferenceCompose(const Scene& scene, const Rect& area, const raster:
       out.Row(y)[x] = ReferencePixel(scene, x, y);
 }
 
-// Writes a frame to $LUMORA_PNG_DIR (else the working directory), opaque: a composed frame's alpha means
-// nothing. Returns the path.
-inline std::string DumpPng(std::string name, const Bitmap& b) {
-  for (char& c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') c = '_';
-  const char* dir = std::getenv("LUMORA_PNG_DIR");
-  const std::string path =
-      ((dir && *dir ? std::filesystem::path(dir) : std::filesystem::current_path()) / (name + ".png"))
-          .string();
-  std::vector<uint8_t> rgba;
-  for (int y = 0; y < b.Height(); ++y)
-    for (int x = 0; x < b.Width(); ++x)
-      for (int shift : {16, 8, 0, 24}) rgba.push_back(shift == 24 ? 0xFF : uint8_t(b.At(x, y) >> shift));
-  stbi_write_png(path.c_str(), b.Width(), b.Height(), 4, rgba.data(), b.Width() * 4);
-  return path;
-}
-
-// Equal frames, or a failure naming the first differences, with both frames dumped to PNG.
+// Equal frames, or a failure naming the first differences, with both frames written as PNGs (opaque: a
+// composed frame's alpha means nothing) to $LUMORA_PNG_DIR, else the working directory.
 inline ::testing::AssertionResult SamePixels(const Bitmap& actual, const Bitmap& expected) {
-  if (actual.Width() != expected.Width() || actual.Height() != expected.Height())
-    return ::testing::AssertionFailure() << "sizes differ";
   std::ostringstream first;
   int64_t wrong = 0;
-  for (int y = 0; y < actual.Height(); ++y) {
-    for (int x = 0; x < actual.Width(); ++x) {
+  for (int y = 0; y < actual.Height(); ++y)
+    for (int x = 0; x < actual.Width(); ++x)
       if (actual.At(x, y) != expected.At(x, y) && wrong++ < 5)
         first << "\n  (" << x << ", " << y << "): got 0x" << std::hex << actual.At(x, y) << ", want 0x"
               << expected.At(x, y) << std::dec;
-    }
-  }
   if (wrong == 0) return ::testing::AssertionSuccess();
-  static int dumps = 0;
-  std::string note;
-  if (dumps++ < 20) {  // a systematic fault should not fill the disk
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string base = std::string(info ? info->name() : "raster") + "_" + std::to_string(dumps);
-    note =
-        "\n  dumped " + DumpPng(base + "_actual", actual) + " and " + DumpPng(base + "_expected", expected);
+  static int dumps = 0;  // a systematic fault should not fill the disk
+  const char* dir = std::getenv("LUMORA_PNG_DIR");
+  for (const auto& [frame, name] : {std::pair{&actual, "actual"}, {&expected, "expected"}}) {
+    std::vector<Pixel> rgba(frame->Data(), frame->Data() + frame->Width() * frame->Height());
+    for (Pixel& p : rgba) p = 0xFF000000 | (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF);
+    const std::string path = std::string(dir && *dir ? dir : ".") + "/" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                             std::to_string(dumps / 2) + "_" + name + ".png";
+    if (dumps++ < 40)
+      stbi_write_png(path.c_str(), frame->Width(), frame->Height(), 4, rgba.data(), frame->Width() * 4);
+    first << "\n  " << path;
   }
-  return ::testing::AssertionFailure() << wrong << " pixels differ" << first.str() << note;
+  return ::testing::AssertionFailure() << wrong << " pixels differ" << first.str();
 }
 
 // A scene with everything it points at: pictures, ink and sprites stay put while the scene is used.
