@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/win32/handle.h"
 #include "platform/win32/win32_capture.h"
 #include "platform/win32/win32_system.h"
+#include "resources/resource_ids.h"
 #include "settings/registry_contract.h"
 
 using namespace tk::win32;
@@ -181,6 +183,24 @@ TEST_F(Win32Backend, AReplacedProcedureChainsToTheFormsOwn) {
   EXPECT_EQ(system.SetWindowProc(form.hWnd(), previous), counting);
   ::SendMessageA(Window(), WM_MOUSEMOVE, 0, 0);
   EXPECT_EQ(seen, 2) << "the restored procedure no longer passes through the replacement";
+}
+
+TEST_F(Win32Backend, TheFormsPointerShowsOverItAndTheHighlighterIsHeldByItsMiddle) {
+  const HCURSOR highlighter = ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HIGHLIGHTER));
+  ICONINFO info{};
+  ASSERT_TRUE(highlighter && ::GetIconInfo(highlighter, &info)) << "the highlighter is missing from the resources";
+  const UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
+  BITMAP size{};
+  ::GetObjectA(mask.get(), sizeof size, &size);
+  EXPECT_EQ(std::tuple(size.bmWidth, info.xHotspot, info.yHotspot), std::tuple(32L, 16ul, 16ul));
+  ShowMaximised();
+  for (auto [pointer, cursor] : {std::pair{tk::kPointerCustom, highlighter},
+                                 {tk::kPointerSizeWE, ::LoadCursorA(nullptr, IDC_SIZEWE)},
+                                 {tk::kPointerSizeAll, ::LoadCursorA(nullptr, IDC_SIZEALL)}}) {
+    form.SetMousePointer(pointer);
+    ::SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Window()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor(), cursor) << pointer;
+  }
 }
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Advapi32, RegistryContract, tk::Win32Registry);

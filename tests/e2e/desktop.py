@@ -12,7 +12,6 @@ import itertools
 import os
 import re
 import signal
-import struct
 import subprocess
 import time
 from collections import namedtuple
@@ -96,9 +95,6 @@ class Picture:
                        input=self.rgb, check=True, timeout=60)
 
 
-Cursor = namedtuple("Cursor", "width height hot bgra")
-
-
 def pattern(width=WIDTH, height=HEIGHT):
     """Every pixel telling its own place, so a shifted, scaled or cut copy cannot match it, with blue everywhere so
     a yellow highlight shows wherever it lies."""
@@ -165,12 +161,6 @@ def stop_prefix(prefix, env):
         for pid in pids if kill else ():
             with contextlib.suppress(ProcessLookupError):
                 os.kill(pid, signal.SIGKILL)
-
-
-class XFixesCursorImage(ctypes.Structure):
-    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
-                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort), ("serial", ctypes.c_ulong),
-                ("pixels", ctypes.POINTER(ctypes.c_ulong))]
 
 
 class Desktop:
@@ -240,26 +230,6 @@ class Desktop:
         values = dict(line.split("=", 1) for line in self.xdotool("getwindowgeometry", "--shell", window).splitlines()
                       if "=" in line)
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
-
-    def cursor(self):
-        """The pointer image the X server shows now, or None."""
-        x11, xfixes = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXfixes.so.3")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        x11.XCloseDisplay.argtypes = x11.XFree.argtypes = xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
-        xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(XFixesCursorImage)
-        display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
-        image = xfixes.XFixesGetCursorImage(display) if display else None
-        try:
-            if image:
-                i = image.contents
-                # One premultiplied ARGB pixel per long: packed little-endian they are BGRA bytes.
-                pixels = (i.pixels[n] & 0xFFFFFFFF for n in range(i.width * i.height))
-                return Cursor(i.width, i.height, (i.xhot, i.yhot), struct.pack(f"<{i.width * i.height}I", *pixels))
-        finally:
-            if image:
-                x11.XFree(image)
-            if display:
-                x11.XCloseDisplay(display)
 
 
 # --- Lumora.exe in one scenario's copy of the template prefix ---
@@ -425,17 +395,6 @@ class Lumora:
         held, let_go = (("keydown", key), ("keyup", key)) if key else ((), ())
         self.d.xdotool("mousemove", *points[0], "sleep", 0.07, *held, "mousedown", 1, *moves, "sleep", 0.07,
                        "mouseup", 1, *let_go)
-
-    def pointer(self, wanted, what):
-        """Polls the pointer image until `wanted` holds for it, and returns it."""
-        return wait_for(lambda: (c := self.d.cursor()) and wanted(c) and c, what, 5)
-
-    def highlighter(self):
-        """Checks that the pointer over the empty overlay is the 32 x 32 highlighter, hot spot in the middle."""
-        self.hover(WIDTH // 2, HEIGHT // 2, dx=-40)
-        cursor = self.pointer(lambda c: (c.width, c.height) == (32, 32), "the highlighter pointer over the overlay")
-        check(cursor.hot == (16, 16), f"the highlighter's hot spot is at {cursor.hot}, not the middle")
-        return cursor
 
     def expect_screen(self, expected, what, exclude=(), timeout=10):
         """Waits until the screen shows `expected` outside the `exclude` boxes, and returns the screenshot."""
