@@ -34,8 +34,6 @@ class App {
   tk::Screen screen;
 
   bool PrevInstance() { return system.PrevInstance(); }
-  std::string Path() { return system.AppPath(); }
-  bool TaskVisible() const { return taskVisible_; }
   void SetTaskVisible(bool visible);
 
   // Loaded forms, in the order they were loaded. The message loop ends when the last one unloads.

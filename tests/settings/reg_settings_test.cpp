@@ -91,7 +91,7 @@ TEST_F(RegSettingsTest, DeletingValuesAndSections) {
   // Without a key the section is removed through the program key, whose path has no trailing separator.
   EXPECT_TRUE(store.DeleteSetting("Options"));
   EXPECT_FALSE(registry.KeyExists(kHkcu, kOptions));
-  EXPECT_EQ(registry.OpenCalls().back().subKey, kProgram);
+  EXPECT_EQ(registry.OpenCalls().back(), kProgram);
   // Deletion does not recurse.
   registry.PresetKey(kHkcu, kProgram + "\\Nested\\Child"s);
   EXPECT_FALSE(store.DeleteSetting("Nested"));

@@ -27,15 +27,6 @@ class MemoryRegistry final : public Registry {
     bool operator==(const StoredValue&) const = default;
   };
 
-  // One OpenKey or CreateKey call, as made.
-  struct OpenCall {
-    HKey key = HKey::kNone;
-    std::string subKey;
-    RegSam access = 0;
-    bool create = false;
-    RegStatus status = kErrorSuccess;
-  };
-
   MemoryRegistry();
   ~MemoryRegistry() override;
   MemoryRegistry(const MemoryRegistry&) = delete;
@@ -79,7 +70,8 @@ class MemoryRegistry final : public Registry {
   int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
   // CloseKey calls on a handle that was not open (closed twice, or never opened).
   int StaleCloseCount() const { return staleCloses_; }
-  const std::vector<OpenCall>& OpenCalls() const { return openCalls_; }
+  // The subkey path of every OpenKey and CreateKey call, in order.
+  const std::vector<std::string>& OpenCalls() const { return openCalls_; }
 
  private:
   struct Node;
@@ -102,7 +94,7 @@ class MemoryRegistry final : public Registry {
   std::map<uintptr_t, Handle> handles_;
   uintptr_t nextHandle_ = 0x100;
   int staleCloses_ = 0;
-  std::vector<OpenCall> openCalls_;
+  std::vector<std::string> openCalls_;
   std::function<void()> beforeNextDataRead_;
 };
 

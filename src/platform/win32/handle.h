@@ -66,9 +66,6 @@ inline void DestroyWindow(HWND window) noexcept {
 inline void DestroyIcon(HICON icon) noexcept {
   ::DestroyIcon(icon);
 }
-inline void FreeLibrary(HMODULE module) noexcept {
-  ::FreeLibrary(module);
-}
 inline void CloseHandle(HANDLE handle) noexcept {
   ::CloseHandle(handle);
 }
@@ -78,19 +75,16 @@ inline void CloseHandle(HANDLE handle) noexcept {
 // Memory device contexts from CreateCompatibleDC. Contexts from GetDC/GetWindowDC use WindowDc.
 using UniqueHdc = UniqueHandle<traits::NullIsNone<HDC, &traits::DeleteDc>>;
 
-// GDI objects (bitmaps, palettes, brushes, pens, fonts) from their Create* calls.
+// GDI objects (bitmaps, palettes) from their Create* calls.
 template <class H>
 using UniqueGdi = UniqueHandle<traits::NullIsNone<H, &traits::DeleteGdiObject<H>>>;
-using UniqueGdiObject = UniqueGdi<HGDIOBJ>;
 using UniqueBitmap = UniqueGdi<HBITMAP>;
 using UniquePalette = UniqueGdi<HPALETTE>;
-using UniqueBrush = UniqueGdi<HBRUSH>;
 
 using UniqueHmenu = UniqueHandle<traits::NullIsNone<HMENU, &traits::DestroyMenu>>;
 using UniqueHwnd = UniqueHandle<traits::NullIsNone<HWND, &traits::DestroyWindow>>;
 // Icons from LoadImage without LR_SHARED (shared icons and cursors are never destroyed).
 using UniqueHicon = UniqueHandle<traits::NullIsNone<HICON, &traits::DestroyIcon>>;
-using UniqueHmodule = UniqueHandle<traits::NullIsNone<HMODULE, &traits::FreeLibrary>>;
 
 // Kernel objects closed with CloseHandle whose failure value is null (mutexes, events, threads). The
 // template is UniqueHandle, so this one is named for what it closes.
