@@ -31,15 +31,34 @@ class RegSettingsTest : public ::testing::Test {
   CRegSettings store{registry};
 };
 
-TEST_F(RegSettingsTest, ReadsBeforeAnySaveGiveFallbacksAndCreateNothing) {
-  EXPECT_EQ(store.GetSetting("Options", "Line Width", "10"), "10");
-  EXPECT_EQ(store.GetSetting("Options", "*", "dflt"), "dflt");
-  EXPECT_EQ(store.GetAllSettings("Options"), std::nullopt);
-  EXPECT_TRUE(store.EnumRegistryKeys(kHkcu, "Options").empty());
-  EXPECT_FALSE(store.DeleteSetting("Options", "Color"));
-  EXPECT_FALSE(store.DeleteSetting("Options"));
-  EXPECT_FALSE(store.RunNextBoot("Lumora", "C:\\Lumora.exe", 0));
+// Nothing stored, or keys that refuse this user: every call gives its fallback, and nothing is created.
+TEST_F(RegSettingsTest, MissingOrRefusedKeysGiveTheFallbacks) {
+  auto expectFallbacks = [&] {
+    EXPECT_EQ(store.GetSetting("Options", "Color", "65535") + store.GetSetting("Options", "*", "/dflt"),
+              "65535/dflt");
+    EXPECT_EQ(store.GetAllSettings("Options"), std::nullopt);
+    EXPECT_TRUE(store.EnumRegistryKeys(kHkcu, "Options").empty());
+    EXPECT_FALSE(store.DeleteSetting("Options", "Color") || store.DeleteSetting("Options") ||
+                 store.RunNextBoot("Lumora", "", 0));
+  };
+  expectFallbacks();
   EXPECT_TRUE(registry.SubKeyNames(kHkcu, "").empty());
+
+  registry.PresetString(kHkcu, kOptions, "Color", "255");
+  registry.PresetString(kHkcu, kOptions, "", "unnamed");
+  registry.PresetKey(kHkcu, kOptions + "\\Sub"s);
+  registry.PresetString(kHkcu, kRun, "Lumora", "C:\\Lumora.exe");
+  registry.DenyAccess(kHkcu, kOptions);
+  registry.DenyAccess(kHkcu, kRun);
+  expectFallbacks();
+  EXPECT_FALSE(store.SaveSetting("Options", "Color", "0") || store.RunNextBoot("Lumora", "C:\\New.exe", 1));
+  EXPECT_EQ(registry.Value(kHkcu, kOptions, "Color"), (Stored{tk::kRegSz, "255\0"s}));
+  EXPECT_EQ(registry.Value(kHkcu, kRun, "Lumora"), (Stored{tk::kRegSz, "C:\\Lumora.exe\0"s}));
+  // A refused parent stops the save from creating the levels below it.
+  registry.DenyAccess(kHkcu, "Software\\Blocked");
+  store.Company("Blocked");
+  EXPECT_FALSE(store.SaveSetting("Options", "Color", "0"));
+  EXPECT_TRUE(registry.SubKeyNames(kHkcu, "Software\\Blocked").empty());
 }
 
 TEST_F(RegSettingsTest, SavesCreateEveryLevelStoreTerminatedTextAndStarIsTheDefaultValue) {
@@ -65,16 +84,13 @@ TEST_F(RegSettingsTest, SavesCreateEveryLevelStoreTerminatedTextAndStarIsTheDefa
 }
 
 TEST_F(RegSettingsTest, CompanyAndAppNameAreTrimmedAndEmptyRestoresTheDefaults) {
-  store.Company("  Acme Tools  ");
-  store.AppName(" Marker ");
-  EXPECT_EQ(store.Company() + "/" + store.AppName(), "Acme Tools/Marker");
-  ASSERT_TRUE(store.SaveSetting("Options", "Color", "255"));
-  EXPECT_TRUE(registry.Value(kHkcu, "Software\\Acme Tools\\Marker\\Options", "Color").has_value());
-  store.Company("");
-  store.AppName("   ");
-  EXPECT_EQ(store.Company() + "/" + store.AppName(), "Quillfen/Lumora");
-  ASSERT_TRUE(store.SaveSetting("Options", "Color", "0"));
-  EXPECT_TRUE(registry.Value(kHkcu, kOptions, "Color").has_value());
+  for (const auto& [company, app, path] :
+       {std::tuple{"  Acme Tools  ", " Marker ", "Software\\Acme Tools\\Marker"}, {"", "   ", kProgram}}) {
+    store.Company(company);
+    store.AppName(app);
+    ASSERT_TRUE(store.SaveSetting("Options", "Color", company));
+    EXPECT_TRUE(registry.Value(kHkcu, path + "\\Options"s, "Color").has_value()) << path;
+  }
 }
 
 TEST_F(RegSettingsTest, DeletingValuesAndSections) {
@@ -117,10 +133,10 @@ TEST_F(RegSettingsTest, ValuesAreReadWithinTheirBytesAndNeverTorn) {
   registry.PresetDword(kHkcu, kOptions, "Four bytes", 0x34333231);   // "1234": the last byte goes
   registry.PresetValue(kHkcu, kOptions, "Unterminated", tk::kRegSz, "abc");
   registry.PresetValue(kHkcu, kOptions, "One byte", tk::kRegBinary, "x");
-  EXPECT_EQ(store.GetSetting("Options", "Three bytes", "d"), "123");
-  EXPECT_EQ(store.GetSetting("Options", "Four bytes", "d"), "123");
-  EXPECT_EQ(store.GetSetting("Options", "Unterminated", "d"), "abc");
-  EXPECT_EQ(store.GetSetting("Options", "One byte", "d"), "");
+  std::string texts;
+  for (const char* name : {"Three bytes", "Four bytes", "Unterminated", "One byte"})
+    texts += store.GetSetting("Options", name, "d") + "|";
+  EXPECT_EQ(texts, "123|123|abc||");
 
   // Another program rewrites the value between the size query and the read: a longer value gives the
   // default, a shorter or equal one is read whole, and an emptied one gives the default.
@@ -136,9 +152,7 @@ TEST_F(RegSettingsTest, ValuesAreReadWithinTheirBytesAndNeverTorn) {
 
 TEST_F(RegSettingsTest, GetAllSettingsListsOnlyTextValuesEachWithItsOwnBytes) {
   registry.PresetDword(kHkcu, kProgram + "\\Numbers"s, "Line Width", 25);
-  EXPECT_EQ(store.GetAllSettings("Numbers"), std::nullopt);
-  registry.PresetKey(kHkcu, kProgram + "\\Empty"s);
-  EXPECT_EQ(store.GetAllSettings("Empty"), std::nullopt);
+  EXPECT_EQ(store.GetAllSettings("Numbers"), std::nullopt) << "a section without text values";
 
   registry.PresetString(kHkcu, kOptions, "Color", "255");
   registry.PresetDword(kHkcu, kOptions, "Line Width", 25);
@@ -166,31 +180,6 @@ TEST_F(RegSettingsTest, RunNextBootAddsAndRemovesOnlyItsOwnEntry) {
   EXPECT_TRUE(store.RunNextBoot("lumora", "", 0));
   EXPECT_EQ(registry.ValueNames(kHkcu, kRun), Names{"Neighbour"});
   EXPECT_FALSE(store.RunNextBoot("Lumora", "", 0));
-}
-
-TEST_F(RegSettingsTest, RefusedKeysGiveTheFallbacks) {
-  registry.PresetString(kHkcu, kOptions, "Color", "255");
-  registry.PresetKey(kHkcu, kOptions + "\\Sub"s);
-  registry.DenyAccess(kHkcu, kOptions);
-  EXPECT_EQ(store.GetSetting("Options", "Color", "65535"), "65535");
-  EXPECT_FALSE(store.SaveSetting("Options", "Color", "0"));
-  EXPECT_FALSE(store.DeleteSetting("Options", "Color"));
-  EXPECT_FALSE(store.DeleteSetting("Options"));
-  EXPECT_EQ(store.GetAllSettings("Options"), std::nullopt);
-  EXPECT_TRUE(store.EnumRegistryKeys(kHkcu, "Options").empty());
-  EXPECT_EQ(registry.Value(kHkcu, kOptions, "Color"), (Stored{tk::kRegSz, "255\0"s}));
-
-  // A refused parent stops the save from creating the levels below it.
-  registry.DenyAccess(kHkcu, "Software\\Blocked");
-  store.Company("Blocked");
-  EXPECT_FALSE(store.SaveSetting("Options", "Color", "0"));
-  EXPECT_TRUE(registry.SubKeyNames(kHkcu, "Software\\Blocked").empty());
-
-  registry.PresetString(kHkcu, kRun, "Lumora", "C:\\Lumora.exe");
-  registry.DenyAccess(kHkcu, kRun);
-  EXPECT_FALSE(store.RunNextBoot("Lumora", "C:\\New.exe", 1));
-  EXPECT_FALSE(store.RunNextBoot("Lumora", "", 0));
-  EXPECT_EQ(registry.Value(kHkcu, kRun, "Lumora"), (Stored{tk::kRegSz, "C:\\Lumora.exe\0"s}));
 }
 
 }  // namespace
