@@ -46,15 +46,6 @@ def wait_for(predicate, what, timeout=10, interval=0.1):
     return value
 
 
-def stays_false(predicate, duration):
-    deadline = time.monotonic() + duration
-    while time.monotonic() < deadline:
-        if predicate():
-            return False
-        time.sleep(0.1)
-    return True
-
-
 def run(args, env, log=subprocess.DEVNULL, timeout=60, out=None, check=False):
     return subprocess.run([str(a) for a in args], env=env, stdin=subprocess.DEVNULL, stdout=out or log, stderr=log,
                           timeout=timeout, check=check)
@@ -77,10 +68,6 @@ class Picture:
         left, right = max(0, left), min(self.width, left + width)
         return [slice((y * self.width + left) * 3, (y * self.width + right) * 3)
                 for y in range(max(0, top), min(self.height, top + height))]
-
-    def crop(self, left, top, width, height):
-        rows = self.rows(left, top, width, height)
-        return Picture((rows[0].stop - rows[0].start) // 3, len(rows), b"".join(self.rgb[r] for r in rows))
 
     def masked(self, boxes, pen):
         """This picture with the mask pen laid over every pixel of the (left, top, width, height) boxes."""

@@ -1,18 +1,14 @@
-"""Lumora.exe as a user meets it, one scenario per function, each in a fresh prefix with Lumora not yet started: the
-hotkey and the tray, a second start, the settings in the registry, drawing, and stamps."""
-
-from pathlib import Path
+"""Lumora.exe as a user meets it, one scenario per function, each in a fresh prefix with Lumora not yet started."""
 
 import math
+import time
+from pathlib import Path
 
-from desktop import HEIGHT, WIDTH, Skip, check, differences, grow, highlighted, pattern, solid, stays_false, wait_for
+from desktop import HEIGHT, WIDTH, Skip, check, differences, grow, highlighted, pattern, solid, wait_for
 
 PATTERN = pattern()
 BLUE = solid((32, 64, 160))
-YELLOW = (255, 255, 0)  # the default highlight colour, 65535 (0x00BBGGRR)
-PEN = 10  # the default line width: a stroke's width and an ellipse's outline
 NOTHING_HAPPENS = 2.5  # long enough for a session to have started (it waits one second first)
-TIP = "Click and drag to move. Right-click to remove."
 
 
 def test_win32_backend_checks(app):
@@ -20,20 +16,29 @@ def test_win32_backend_checks(app):
     checks = Path(app.exe).with_name("lumora_backend_tests.exe")
     if not checks.is_file():
         raise Skip(f"{checks.name} was not built")
-    app.d.set_background(PATTERN)
     code, out = app.wine(checks, "--gtest_brief=1", label="backend-checks", timeout=180)
     check(code == 0, "backend checks failed:\n" + "\n".join(out.splitlines()[-20:]))  # brief: failures only
 
 
-def test_hotkey_shows_a_still_full_screen_picture_and_the_tray_icon_starts_and_exits(app):
+def test_the_tray_program_hotkey_second_start_shell_restart_and_exit(app):
     app.d.set_background(PATTERN)
     app.start()
     check(app.tray_tip() == "Lumora", "the tray icon's tip is not \"Lumora\"")
+    first, [icon] = app.pids(), [w.box for w in app.shown("__winex11_tray_icon")]
+
+    # A second start shows its box and ends, adding no icon.
+    second = app.launch()
+    wait_for(lambda: app.box("Message"), 'the "Message" box of a second start', 15)
+    check([w.box for w in app.shown("__winex11_tray_icon")] == [icon], "a second start added a tray icon")
+    app.answer("Message", "Lumora is already running.", "Return")
+    wait_for(lambda: second.poll() is not None, "the second Lumora.exe to end", 15)
+    check(app.pids() == first, f"Lumora processes after the second start: {app.pids()}, before: {first}")
+
     # Exactly Ctrl+H toggles: with Shift or Alt as well it does nothing, nor does a single click on the icon.
     app.hotkey("ctrl+shift+h", "ctrl+alt+h")
     app.click(*app.icon_centre())
-    check(stays_false(app.overlay, NOTHING_HAPPENS), "Ctrl+Shift+H, Ctrl+Alt+H or a single click started a session")
-
+    time.sleep(NOTHING_HAPPENS)
+    check(not app.overlay(), "Ctrl+Shift+H, Ctrl+Alt+H or a single click started a session")
     app.start_session()
     check(app.overlay() == (0, 0, WIDTH, HEIGHT), f"the overlay covers {app.overlay()}, not the whole screen")
     wait_for(lambda: not app.tray(), "the tray icon to go during the session")
@@ -45,65 +50,30 @@ def test_hotkey_shows_a_still_full_screen_picture_and_the_tray_icon_starts_and_e
     app.d.xdotool("key", "ctrl+h")
     app.session_ended("the second Ctrl+H")
     app.expect_screen(BLUE, "the desktop after the session", exclude=[app.tray()])
-
-    # A double click on the icon starts a session; stopping brings the icon back with its tip.
+    # A double click on the icon starts a session too.
     app.d.xdotool("mousemove", *app.icon_centre(), "click", "--repeat", 2, "--delay", 80, 1)
     wait_for(app.overlay, "the overlay after a double click on the tray icon", 15)
     app.expect_screen(BLUE, "the overlay after a double click")
     app.d.xdotool("key", "ctrl+h")
     app.session_ended("Ctrl+H")
-    check(app.tray_tip() == "Lumora", "the tray icon came back without its tip")
-
-    pids = app.pids()
-    for key in ("n", "Return"):
-        left, top, width, height = app.open_menu(*app.icon_centre())
-        app.click(left + width // 3, top + height - 10)  # Exit, the last item
-        app.answer("Please Confirm", "Do you really want to exit Lumora?", key)
-        check(key == "Return" or (app.pids() == pids and app.tray()), "Exit answered No ended the program")
-    wait_for(lambda: not app.pids(), "Lumora.exe to end after Exit", 15)
-    check(not app.tray(), "the tray icon stayed after Exit")
-
-
-def test_second_start_is_refused_and_the_icon_survives_a_shell_restart(app):
-    app.d.set_background(PATTERN)
-    app.start()
-    first = app.pids()
-    # The icon's own pixels: the tray window's caption changes with the focus, the icon must not.
-    [icon] = [w.box for w in app.shown("__winex11_tray_icon")]
-    icon_before = app.d.screenshot().crop(*icon)
-
-    second = app.launch()
-    wait_for(lambda: app.box("Message"), 'the "Message" box of a second start', 15)
-    check([w.box for w in app.shown("__winex11_tray_icon")] == [icon], "a second start added a tray icon")
-    app.answer("Message", "Lumora is already running.", "Return")
-    wait_for(lambda: second.poll() is not None, "the second Lumora.exe to end", 15)
-    check(app.pids() == first, f"Lumora processes after the second start: {app.pids()}, before: {first}")
-    check(app.d.screenshot().crop(*icon).rgb == icon_before.rgb, "the first instance's tray icon changed")
 
     # What a restarting shell does: it forgets every icon, then tells every program it is back.
     form = [w for w in app.probe_windows() if w.depth == 0 and w.cls == "Lumora.Form"]
     check(len(form) == 1, f"expected one Lumora window, found {form}")
-    code, _ = app.wine(app.probe, "drop-icon", form[0].handle, 1, label="drop-icon")
-    check(code == 0, "the shell did not know Lumora's icon (window, id 1)")
+    check(app.wine(app.probe, "drop-icon", form[0].handle, 1, label="drop-icon")[0] == 0, "no icon (window, id 1)")
     wait_for(lambda: not app.tray(), "the tray to lose the icon")
     app.wine(app.probe, "broadcast", "TaskbarCreated", label="broadcast")
     wait_for(app.tray, "the icon to come back after TaskbarCreated")
     check(app.tray_tip() == "Lumora", "the icon came back without its tip")
-    app.start_session()  # the first instance still owns the hotkey
 
-
-def test_registry_colour_and_width_draw_the_stroke(app):
-    app.d.set_background(PATTERN)
-    app.option("Color", "255")  # 0x0000FF: red
-    app.option("Line Width", "20")
-    app.start()
-    app.start_session()
-    before = app.expect_screen(PATTERN, "the overlay before drawing")
-    app.drag([(x, 300) for x in range(200, 601, 40)])
-    # Red AND the picture along the pen's middle 19 rows; 13 pixels from the middle and beyond, nothing changed.
-    expected, exclude = highlighted(before, [((200, 291, 401, 19), (188, 288, 425, 25))], (255, 0, 0))
-    app.expect_screen(expected, "the red 20-pixel stroke", exclude)
-    check((app.option("Color"), app.option("Line Width")) == ("255", "20"), "start-up rewrote the settings")
+    # Exit, the last item of the icon's menu, asks first: No changes nothing, Yes ends the program and its icon.
+    for key in ("n", "Return"):
+        left, top, width, height = app.open_menu(*app.icon_centre())
+        app.click(left + width // 3, top + height - 10)
+        app.answer("Please Confirm", "Do you really want to exit Lumora?", key)
+        check(key == "Return" or (app.pids() == first and app.tray()), "Exit answered No ended the program")
+    wait_for(lambda: not app.pids(), "Lumora.exe to end after Exit", 15)
+    check(not app.tray(), "the tray icon stayed after Exit")
 
 
 def ellipse_points(box, inset):
@@ -113,40 +83,42 @@ def ellipse_points(box, inset):
     return [(round(cx + a * math.cos(math.radians(t))), round(cy + b * math.sin(math.radians(t)))) for t in steps]
 
 
-def test_stroke_rectangle_and_ellipse_resized_and_deleted(app):
+def test_stroke_rectangle_and_ellipse_in_the_stored_colour_and_width_resized_and_deleted(app):
+    red, pen = (255, 0, 0), 20
+    app.option("Color", "255")  # 0x0000FF
+    app.option("Line Width", str(pen))
     before = app.session_over(PATTERN, BLUE)
-    # A left drag: a yellow stroke, the picture showing through it; its round ends and outer rows are left open.
-    stroke = ((100, 147, 401, 7), grow((100, 150, 401, 1), PEN - 2))
+    # A left drag: a stroke, the picture showing through it: its middle 19 rows surely, and nothing changed from
+    # 13 pixels off its middle.
+    stroke = ((100, 141, 401, 19), (88, 138, 425, 25))
     app.drag([(x, 150) for x in range(100, 501, 50)])
-    expected, exclude = highlighted(before, [stroke], YELLOW)
+    expected, exclude = highlighted(before, [stroke], red)
     app.expect_screen(expected, "the freehand stroke", exclude)
 
-    # Shift + drag: a rectangle filled with the highlight from the press point to the release point (its edges
-    # may round either way).
+    # Shift + drag: a rectangle filled from the press point to the release point (its edges may round either way).
     def rectangle(right):
         return grow((150, 300, right - 150, 150), -1), grow((150, 300, right - 150, 150), 1)
 
     app.drag([(150, 300), (210, 340), (330, 420), (400, 450)], key="shift")
-    expected, exclude = highlighted(before, [stroke, rectangle(400)], YELLOW)
+    expected, exclude = highlighted(before, [stroke, rectangle(400)], red)
     app.expect_screen(expected, "the stroke and the Shift+drag rectangle", exclude)
 
     # Ctrl + drag: the outline of the ellipse inscribed in the dragged box, the line width wide, not filled.
-    oval = (700, 250, 1000, 500)
-    oval_area = grow((700, 250, 300, 250), PEN)
+    oval, oval_area = (700, 250, 1000, 500), grow((700, 250, 300, 250), pen)
     app.drag([(700, 250), (780, 300), (900, 430), (1000, 500)], key="ctrl")
-    yellowed = before.masked([(0, 0, WIDTH, HEIGHT)], YELLOW)
-    shot = wait_for(lambda: (s := app.d.screenshot()) and all(s.at(*p) == yellowed.at(*p)
-                                                              for p in ellipse_points(oval, 3)) and s,
+    reddened = before.masked([(0, 0, WIDTH, HEIGHT)], red)
+    shot = wait_for(lambda: (s := app.d.screenshot()) and all(s.at(*p) == reddened.at(*p)
+                                                              for p in ellipse_points(oval, 3) + ellipse_points(oval, pen - 4)) and s,
                     "the Ctrl+drag ellipse's outline")
-    off = ellipse_points(oval, PEN + 6) + ellipse_points(oval, -(PEN // 2 + 4)) + [(850, 375)]
+    off = ellipse_points(oval, pen + 6) + ellipse_points(oval, -(pen // 2 + 4)) + [(850, 375)]
     changed = [p for p in off if shot.at(*p) != before.at(*p)]
-    check(not changed, f"the ellipse is not a {PEN}-pixel outline: {changed[:4]} changed inside or outside it")
+    check(not changed, f"the ellipse is not a {pen}-pixel outline: {changed[:4]} changed inside or outside it")
     check(not differences(shot, expected, exclude + [oval_area]), "the ellipse changed the picture outside its box")
 
     # Dragging the rectangle's right edge moves it to the pointer; the left edge stays.
     app.hover(400, 375, dx=30, dy=0)
     app.drag([(400, 375), (450, 380), (500, 370), (550, 375)])
-    expected, exclude = highlighted(before, [stroke, rectangle(550)], YELLOW)
+    expected, exclude = highlighted(before, [stroke, rectangle(550)], red)
     app.expect_screen(expected, "the rectangle with its right edge dragged right", exclude + [oval_area])
 
     # A right click on the ellipse's outline deletes it and opens no menu; elsewhere it opens the program menu
@@ -160,6 +132,7 @@ def test_stroke_rectangle_and_ellipse_resized_and_deleted(app):
     check((left, top) == (700, 600), f"the overlay's menu opened at {(left, top)}, not at the click (700, 600)")
     app.click(left + width // 3, top + 10)
     app.session_ended('"Stop highlighting"')
+    check((app.option("Color"), app.option("Line Width")) == ("255", "20"), "start-up rewrote the settings")
 
 
 def red(r, g, b):
@@ -192,10 +165,10 @@ def test_stamps_placed_dragged_removed_and_cleared(app):
         app.expect_screen(before, f"nothing but the {name} changed", list(boxes.values()), timeout=0)
     check(app.menus() == menus, "placing the stamps opened a menu")
 
-    # Over a stamp: its tooltip after the usual pause.
+    # Over a stamp its tooltip shows after the usual pause, and goes when the pointer leaves.
     app.hover(162, 200)
     text = wait_for(app.tooltip, "the stamp's tooltip", interval=0.3)
-    check(text == TIP, f"the stamp's tooltip reads {text!r}")
+    check(text == "Click and drag to move. Right-click to remove.", f"the stamp's tooltip reads {text!r}")
     app.d.xdotool("mousemove", *AWAY)
     wait_for(lambda: not app.tooltip(), "the tooltip to go when the pointer leaves the stamp", interval=0.3)
 

@@ -32,6 +32,7 @@ inline raster::Pixel Rgb(raster::Pixel p) {
   return p & 0xFFFFFF;
 }
 inline int DifferingPixels(const raster::Bitmap& a, const raster::Bitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return -1;
   int count = 0;
   for (int y = 0; y < a.Height(); ++y)
     for (int x = 0; x < a.Width(); ++x) count += Rgb(a.At(x, y)) != Rgb(b.At(x, y));

@@ -29,8 +29,7 @@ TEST_F(SessionTest, TogglesBetweenTrayAndOverlayWithANewPictureEachStart) {
   // The caption now reads "Start highlighting", and the toggle still starts on it.
   sys.screen = raster::Bitmap(1920, 1080, 0xFF445566);
   f.mnupophl_Click();
-  EXPECT_TRUE(Window().Visible());
-  EXPECT_TRUE(first.expired());
+  EXPECT_TRUE(Window().Visible() && first.expired());
   EXPECT_EQ(Shown(100, 100), 0x445566u);
 }
 
@@ -45,20 +44,9 @@ TEST_F(SessionTest, EveryMarkSurvivesAStopAndStartOverTheNewPicture) {
   f.mnupophl_Click();
 
   EXPECT_EQ(Marks(), 7u);
-  EXPECT_EQ(Shown(150, 125), 0xFFFF00u) << "the rectangle";
-  EXPECT_EQ(Shown(302, 150), 0xFFFF00u) << "the ellipse";
-  EXPECT_EQ(Shown(500, 400), 0xFFFF00u) << "the stroke";
+  for (auto [x, y] : Points{{150, 125}, {302, 150}, {500, 400}}) EXPECT_EQ(Shown(x, y), 0xFFFF00u) << x;
   const raster::Bitmap& smiley = artwork::StampPicture(artwork::Stamp::Smiley);
   EXPECT_EQ(Shown(100 + 23, 576 + 10), Rgb(smiley.At(23, 10))) << "an opaque pixel of the smiley";
-}
-
-TEST_F(SessionTest, AFailedCaptureStillGivesABlackPicture) {
-  sys.captureFails = true;
-  Form1& f = StartSession();
-  ASSERT_TRUE(f.GetPicture());
-  EXPECT_EQ(f.GetPicture()->Width(), 1920);
-  EXPECT_EQ(Shown(5, 5), 0u);
-  EXPECT_TRUE(Window().Visible());
 }
 
 struct ScreenCase {
@@ -76,8 +64,7 @@ TEST_P(CaptureRectangleTest, CoversExactlyThePrimaryScreenFullSizeAndUnscaled) {
   PaintScreenPattern();
   Form1& f = StartSession();
   ASSERT_EQ(std::pair(f.GetPicture()->Width(), f.GetPicture()->Height()), std::pair(c.width, c.height));
-  ASSERT_EQ(std::pair(Frame().Width(), Frame().Height()), std::pair(c.width, c.height));
-  EXPECT_EQ(DifferingPixels(Frame(), sys.screen), 0);
+  ASSERT_EQ(DifferingPixels(Frame(), sys.screen), 0);
   if (c.width > 100 && c.height > 100) {
     Drag(50, 60, 90, 60);
     EXPECT_EQ(Shown(70, 60), Yellowed(70, 60)) << "a stroke lands where the pointer is";
