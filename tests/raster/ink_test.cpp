@@ -122,9 +122,12 @@ TEST(InkTable, ChurnNearAFullTableKeepsEveryPixelConsistent) {
   InkLayer ink;
   ink.Resize(64, 64);
   Bitmap want(64, 64, kNoInk);  // the mask each pixel should have, kept by brute force
-  for (int i = 0; i < 400; ++i) {
-    const Pixel pen =
-        rnd.Chance(0.5) ? rnd.Colour() : 0xFF000000 | static_cast<Pixel>(rnd.Int(0, 255)) * 0x010101;
+  const Pixel few[] = {kYellowPen, 0xFF00FFFF, 0xFFFF80FF};
+  for (int i = 0; i < 500; ++i) {
+    // First a few colours, as in use, whose masks stay among the first 16 entries; then many.
+    const Pixel pen = i < 100           ? few[rnd.Int(0, 2)]
+                      : rnd.Chance(0.5) ? rnd.Colour()
+                                        : 0xFF000000 | static_cast<Pixel>(rnd.Int(0, 255)) * 0x010101;
     const float x1 = float(rnd.Real(-5, 69)), y1 = float(rnd.Real(-5, 69)), x2 = float(rnd.Real(-5, 69)),
                 y2 = float(rnd.Real(-5, 69));
     const int width = rnd.Chance(0.3) ? rnd.Int(10, 40) : rnd.Int(1, 9);
