@@ -89,14 +89,13 @@ TEST_F(AnnotateTest, OnlyShiftAloneMakesARectangleTheCtrlFlagAnEllipseAndNeither
   sys.modifiers = 4;  // Alt
   Drag(100, 100, 300, 200, kShift);
   sys.modifiers = 0;
-  EXPECT_EQ(f.rectCount, 0) << "neither a Shift click nor Alt+Shift";
-  EXPECT_EQ(DifferingPixels(Frame(), clean), 0) << "Alt+Shift draws neither a rectangle nor a stroke";
+  EXPECT_EQ(std::pair(f.rectCount, DifferingPixels(Frame(), clean)), std::pair(0, 0))
+      << "Shift click, Alt+Shift";
 
   KeyDown(kVkControl);
   Drag(100, 100, 300, 200, kShift | kControl);
-  EXPECT_EQ(f.rectCount, 0) << "Ctrl+Shift";
+  EXPECT_TRUE(f.rectCount == 0 && f.Ink().Empty()) << "Ctrl+Shift";
   EXPECT_EQ(OvalBox(1), (Box{1500, 1500, 3000, 1500}));
-  EXPECT_TRUE(f.Ink().Empty());
   // An ellipse is a ring the line width thick: its middle and the corners of its box show the screen.
   for (auto [x, y] : Points{{200, 102}, {102, 150}, {297, 150}}) EXPECT_EQ(Shown(x, y), Yellowed(x, y));
   for (auto [x, y] : Points{{200, 150}, {200, 115}, {101, 101}}) EXPECT_EQ(Shown(x, y), Under(x, y));
@@ -111,14 +110,13 @@ TEST_F(AnnotateTest, OnlyShiftAloneMakesARectangleTheCtrlFlagAnEllipseAndNeither
   MoveTo(800, 200);
   MoveTo(900, 250, tk::mk::kLButton | kShift);
   Release(900, 250, kShift);
-  EXPECT_EQ(f.shapeArrRect.Count(), 1u);
-  EXPECT_EQ(BoxOf(&f.shapeArrRect.Template()), rectTemplate);
+  EXPECT_TRUE(f.shapeArrRect.Count() == 1 && BoxOf(&f.shapeArrRect.Template()) == rectTemplate);
   EXPECT_EQ(OvalBox(3), (Box{10500, 1500, 3000, 2250}));
   // A Shift drag with the flag set: the rectangle step creates, the ellipse step reshapes the older one.
   Drag(500, 500, 700, 600, kShift);
   EXPECT_EQ(f.ovalCount, 3);
-  EXPECT_EQ(RectBox(1), (Box{7500, 7500, 3000, 1500}));
-  EXPECT_EQ(OvalBox(3), (Box{7500, 7500, 3000, 1500}));
+  EXPECT_EQ(std::pair(RectBox(1), OvalBox(3)),
+            std::pair(Box{7500, 7500, 3000, 1500}, Box{7500, 7500, 3000, 1500}));
   EXPECT_FALSE(f.shapeArrRect.Template().Visible() || f.ShapeArrOv.Template().Visible());
 }
 
@@ -137,8 +135,7 @@ TEST_F(AnnotateTest, PastTheLastIndexNoShapeOrStampIsMade) {
   CtrlDrag(400, 500, 600, 600);
   ClickWithKey('S', 300, 500);
   EXPECT_EQ(std::pair(f.rectCount, f.stampCount[0]), std::pair(32769, 32768)) << "counts grow once per drag";
-  EXPECT_EQ(Marks(), 2u);
-  EXPECT_FALSE(f.shapeArrRect.Template().Visible() || f.ShapeArrOv.Template().Visible());
+  EXPECT_FALSE(Marks() != 2 || f.shapeArrRect.Template().Visible() || f.ShapeArrOv.Template().Visible());
   EXPECT_EQ(DifferingPixels(Frame(), withLast), 0) << "nothing drawn, no stroke from the refused press";
 }
 
@@ -168,11 +165,11 @@ TEST_F(AnnotateTest, HoverFindsHandlesCornersFirstLowestIndexFirstAndRectanglesB
   HoverTwips(20000, 12000);
   RectTwips(2200, 1700, 3700, 2100);                         // 4, on top of 1
   ExpectHover(f, {{2210, 1900, tk::kPointerSizeAll, "t"}});  // inside 1, on the left handle band of 4
-  EXPECT_EQ(f.curRect, 1);
+  const int first = f.curRect;
   ExpectHover(f, {{3010, 1900, tk::kPointerSizeWE, "r"}});  // on the right handle of 1, inside 4
-  EXPECT_EQ(f.curRect, 1);
+  const int second = f.curRect;
   HoverTwips(3500, 1900);  // inside 4 alone
-  EXPECT_EQ(f.curRect, 4);
+  EXPECT_EQ(std::tuple(first, second, f.curRect), std::tuple(1, 1, 4));
   ShapeTwips(true, 6000, 3000, 7500, 4500);                  // ellipse 1
   RectTwips(5500, 2500, 6500, 5000);                         // rectangle 5 over its left half
   ExpectHover(f, {{6000, 3750, tk::kPointerSizeAll, "r"}});  // the ellipse's left handle, inside rectangle 5
@@ -248,8 +245,7 @@ TEST_F(AnnotateTest, ADraggedShapeKeepsItsGrabPointUnderThePointer) {
   f.Form_MouseDown(1, 1, 2200, 1900);
   // The horizontal grab offset is kept as it is, the vertical one in whole twips. Shift makes no new shape.
   f.Form_MouseMove(1, 1, 2300, 2000);
-  EXPECT_EQ(RectBox(1), (Box{1599.75f, 1600, 1500.25f, 750.25f}));
-  EXPECT_EQ(f.rectCount, 1);
+  EXPECT_EQ(std::pair(RectBox(1), f.rectCount), std::pair(Box{1599.75f, 1600, 1500.25f, 750.25f}, 1));
   f.Form_MouseMove(1, 0, -3000, -2000);
   f.Form_MouseUp(1, 0, -3000, -2000);
   EXPECT_EQ(RectBox(1), (Box{-3700.25f, -2400, 1500.25f, 750.25f})) << "nothing keeps a shape on the screen";
@@ -275,8 +271,7 @@ TEST_F(AnnotateTest, ARightClickDeletesTheShapeUnderItWithoutLoweringTheCounters
   EXPECT_TRUE(f.curRect == 0 && !f.overRect && f.MousePointer() == tk::kPointerCustom);
   ExpectHover(f, {{9030, 2250, tk::kPointerSizeWE, "r2"}});  // two pixels outside the ellipse's box
   RightClick(602, 150);
-  EXPECT_TRUE(f.curOval == 0 && !f.overOval);
-  EXPECT_EQ(Marks(), 1u);
+  EXPECT_TRUE(f.curOval == 0 && !f.overOval && Marks() == 1);
   EXPECT_TRUE(sys.popups.empty()) << "deleting opens no menu";
   EXPECT_EQ(DifferingPixels(Frame(), withFirst), 0);
 
@@ -284,8 +279,7 @@ TEST_F(AnnotateTest, ARightClickDeletesTheShapeUnderItWithoutLoweringTheCounters
   f.overRect = true;
   f.curRect = 0;
   f.Form_MouseUp(2, 0, 3000, 3000);
-  EXPECT_EQ(sys.popups.size(), 1u);
-  EXPECT_FALSE(f.shapeArrRect.Template().Visible());
+  EXPECT_TRUE(sys.popups.size() == 1 && !f.shapeArrRect.Template().Visible());
 
   Drag(700, 100, 800, 150, kShift);
   CtrlDrag(100, 300, 200, 400);
@@ -306,8 +300,7 @@ TEST_F(AnnotateTest, StrokesAreChainedSegmentsThatAClickDoesNotStartAndShiftHeld
   f.Form_MouseDown(1, 0, 7500, 7503);
   f.Form_MouseMove(1, 0, 10500, 4500);
   f.Form_MouseMove(1, 0, 10500, 1500);
-  EXPECT_EQ(Shown(500, 506), Yellowed(500, 506));
-  EXPECT_EQ(Shown(500, 507), Under(500, 507));
+  EXPECT_EQ(std::pair(Shown(500, 506), Shown(500, 507)), std::pair(Yellowed(500, 506), Under(500, 507)));
   EXPECT_EQ(Shown(700, 200), Yellowed(700, 200)) << "the second segment goes on from the first one's end";
   f.Form_MouseUp(1, 0, 10500, 1500);
 

@@ -47,8 +47,7 @@ TEST_F(StampsTest, AnyKeyUpClearsEveryFlagAndAnAutoRepeatSetsItsOwnAgain) {
   EXPECT_EQ(HeldFlags(), Flags{}) << "Ctrl is still down, yet its flag is gone";
   // The moves still report Ctrl, which rules out a stroke; without the flag there is no ellipse either.
   Drag(100, 100, 300, 200, kControl);
-  EXPECT_EQ(Marks(), 0u);
-  EXPECT_TRUE(f.Ink().Empty());
+  EXPECT_TRUE(Marks() == 0 && f.Ink().Empty());
   KeyDown(kVkControl);  // the held key repeats
   Drag(100, 100, 300, 200, kControl);
   EXPECT_EQ(f.ovalCount, 1);
@@ -86,9 +85,8 @@ TEST_F(StampsTest, TheFirstHeldKeyInTheOrderSXCA8PlacesItsStampWithTheMiddleOfTh
     KeyUp(held[0]);
     EXPECT_EQ(BoxOf(f.StampArray(kind)[1]), expected) << kind;
   }
-  EXPECT_EQ(f.stampCount, (Counts{1, 1, 1, 1, 1}));
-  EXPECT_EQ(RectBox(1), (Box{2500, 1500, 1500, 1000}));
-  EXPECT_TRUE(f.Ink().Empty());
+  EXPECT_EQ(std::tuple(f.stampCount, RectBox(1), f.Ink().Empty()),
+            std::tuple(Counts{1, 1, 1, 1, 1}, Box{2500, 1500, 1500, 1000}, true));
   EXPECT_EQ(Shown(200, 133), Rgb(artwork::StampPicture(artwork::Stamp::Arrow).At(0, 25)))
       << "the arrow's tip is on the clicked pixel";
 }
@@ -113,15 +111,14 @@ TEST_F(StampsTest, AStampIsDraggedWithTheLeftButtonAloneTakesItsTooltipAlongAndG
   Release(950, 700);
   KeyUp('S');
   const Box placed{14100, 10132, 705, 705};
-  EXPECT_EQ(std::pair(BoxOf(f.imgsmiley[1]), f.stampCount[0]), std::pair(placed, 1));
-  EXPECT_FALSE(Window().Captured());
+  EXPECT_EQ(std::tuple(BoxOf(f.imgsmiley[1]), f.stampCount[0], Window().Captured()),
+            std::tuple(placed, 1, false));
   Hover(952, 702);
   EXPECT_EQ(Window().ToolTipRect(), (raster::Rect{940, 675, 987, 722}));
 
   // A stroke that passes over the stamp stays a stroke and leaves the stamp alone.
   Drag(800, 700, 1100, 700, 0, 12);
-  EXPECT_EQ(BoxOf(f.imgsmiley[1]), placed);
-  EXPECT_NE(f.Ink().MaskAt(1050, 700), 0xFFFFFFFFu);
+  EXPECT_TRUE(BoxOf(f.imgsmiley[1]) == placed && f.Ink().MaskAt(1050, 700) != 0xFFFFFFFFu);
 
   sys.Mouse(*form, tk::wm::kLButtonDown, 960, 700, tk::mk::kLButton);
   sys.Mouse(*form, tk::wm::kRButtonDown, 960, 700, tk::mk::kLButton | tk::mk::kRButton);
@@ -161,18 +158,15 @@ TEST_F(StampsTest, ClearRemovesEveryMarkAndKeepsTemplatesPictureAndCounters) {
   ASSERT_TRUE(f.overRect && f.overOval);
 
   KeyDown(kVkDelete);
-  EXPECT_EQ(Marks(), 0u);
+  EXPECT_TRUE(Marks() == 0 && f.GetPicture() == picture);
   EXPECT_EQ(DifferingPixels(Frame(), clean), 0) << "only the captured screen is left";
-  EXPECT_EQ(f.GetPicture(), picture);
   EXPECT_EQ(std::tuple(f.rectCount, f.ovalCount, f.stampCount), std::tuple(1, 1, Counts{3, 1, 1, 1, 1}));
-  EXPECT_EQ(f.curRect + f.curOval, 0);
-  EXPECT_FALSE(f.overRect || f.overOval);
-  EXPECT_EQ(f.MousePointer(), tk::kPointerCustom);
+  EXPECT_TRUE(f.curRect + f.curOval == 0 && !f.overRect && !f.overOval &&
+              f.MousePointer() == tk::kPointerCustom);
 
   // Where the rectangle was, a right click without moving opens the menu and leaves the template alone.
   RightClick(150, 125);
-  EXPECT_EQ(sys.popups.size(), 1u);
-  EXPECT_FALSE(f.shapeArrRect.Template().Visible());
+  EXPECT_TRUE(sys.popups.size() == 1 && !f.shapeArrRect.Template().Visible());
   Drag(100, 100, 200, 150, kShift);
   ClickWithKey('S', 400, 400);
   EXPECT_EQ(f.shapeArrRect.Indexes(), (std::vector<int16_t>{0, 2}));
@@ -197,11 +191,9 @@ TEST_F(StampsTest, FullStopDeleteAndTheMenuClearAndKeepTheSessionAndEscAlsoEndsI
       ChooseNext(menu);
       RightClick(800, 800);
     }
-    EXPECT_EQ(Marks(), 0u);
     const bool ends = ch == 27;
-    EXPECT_EQ(f.Visible(), !ends);
-    EXPECT_EQ(f.mnupophl.Caption, ends ? "Start highlighting" : "Stop highlighting");
-    EXPECT_EQ(DifferingPixels(Frame(), clean), 0);
+    EXPECT_EQ(std::tuple(Marks(), f.Visible(), f.mnupophl.Caption, DifferingPixels(Frame(), clean)),
+              std::tuple(0u, !ends, ends ? "Start highlighting" : "Stop highlighting", 0));
   }
   sys.screen = raster::Bitmap(1920, 1080, 0xFF808080);
   f.mnupophl_Click();
