@@ -66,19 +66,6 @@ class Win32Backend : public ::testing::Test {
 
 }  // namespace
 
-TEST(UniqueHandle, MovesFreeWhatTheTargetHeldAndReleaseGivesUpOwnership) {
-  static_assert(!std::is_copy_constructible_v<UniqueBitmap> && !std::is_convertible_v<UniqueBitmap, HBITMAP>);
-  UniqueBitmap first(::CreateBitmap(1, 1, 1, 32, nullptr)), second(::CreateBitmap(1, 1, 1, 32, nullptr));
-  const HBITMAP moved = first.get(), replaced = second.get();
-  second = std::move(first);
-  EXPECT_TRUE(!first && second.get() == moved && !IsGdiObject(replaced));
-  const HBITMAP kept = second.release();
-  EXPECT_TRUE(!second && IsGdiObject(kept));
-  second.reset(kept);
-  second.reset();
-  EXPECT_FALSE(IsGdiObject(kept));
-}
-
 TEST(Capture, ImpossibleRequestsStillGivePictures) {
   const HWND desktop = ::GetDesktopWindow();
   for (auto [width, height] : {std::pair{0, 10}, {10, 0}, {-3, 5}, {5, -3}}) {
@@ -100,6 +87,8 @@ TEST(Capture, ImpossibleRequestsStillGivePictures) {
 }
 
 TEST(Capture, BitmapPictureCopiesThePixelsAndFreesTheBitmap) {
+  // The owner hands its handle over only by get() or release(), and cannot be copied.
+  static_assert(!std::is_copy_constructible_v<UniqueBitmap> && !std::is_convertible_v<UniqueBitmap, HBITMAP>);
   EXPECT_EQ(CreateBitmapPicture(UniqueBitmap(), UniquePalette())->Width(), 0);
 
   BITMAPINFO format{};
@@ -117,24 +106,41 @@ TEST(Capture, BitmapPictureCopiesThePixelsAndFreesTheBitmap) {
   EXPECT_FALSE(IsGdiObject(raw)) << "the picture owns a copy; the bitmap is freed";
 }
 
-TEST_F(Win32Backend, MaximisedCoversThePrimaryMonitorAsAToolWindowWithTheProgramsIcon) {
+TEST_F(Win32Backend, MaximisedCoversThePrimaryMonitorAsAToolWindowWithTheProgramsIconAndPointer) {
   ShowMaximised();
   RECT window{};
   ::GetWindowRect(Window(), &window);
   EXPECT_EQ(std::tuple(window.left, window.top, window.right, window.bottom, form.ClientWidth()),
             std::tuple(0L, 0L, LONG{screen.widthPixels}, LONG{screen.heightPixels}, screen.widthPixels));
 
-  const LONG_PTR style = ::GetWindowLongPtrA(Window(), GWL_STYLE);
-  EXPECT_TRUE(style & WS_POPUP);
-  EXPECT_FALSE(style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
-  EXPECT_TRUE(::GetWindowLongPtrA(Window(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  const LONG_PTR frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
+  EXPECT_EQ(::GetWindowLongPtrA(Window(), GWL_STYLE) & frame, WS_POPUP) << "no frame, no close box";
+  EXPECT_TRUE(::GetWindowLongPtrA(Window(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW) << "no task-bar button";
   EXPECT_NE(form.IconHandle(), 0u) << "the program's icon, which the tray shows too";
   EXPECT_EQ(::SendMessageA(Window(), WM_GETICON, ICON_SMALL, 0), static_cast<LRESULT>(form.IconHandle()));
 
-  // No close box, and no closing by the keyboard either.
+  // No closing by the keyboard either.
   ::SendMessageA(Window(), WM_CLOSE, 0, 0);
   PumpMessages();
   EXPECT_TRUE(::IsWindow(Window()) && form.Loaded());
+
+  // The form's pointer shows over it; the highlighter is 32 pixels wide and held by its middle.
+  const HCURSOR highlighter = ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HIGHLIGHTER));
+  ICONINFO info{};
+  ASSERT_TRUE(highlighter && ::GetIconInfo(highlighter, &info))
+      << "the highlighter is missing from the resources";
+  const UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
+  BITMAP size{};
+  ::GetObjectA(mask.get(), sizeof size, &size);
+  EXPECT_EQ(std::tuple(size.bmWidth, info.xHotspot, info.yHotspot), std::tuple(32L, 16ul, 16ul));
+  for (auto [pointer, cursor] : {std::pair{tk::kPointerCustom, highlighter},
+                                 {tk::kPointerSizeWE, ::LoadCursorA(nullptr, IDC_SIZEWE)},
+                                 {tk::kPointerSizeAll, ::LoadCursorA(nullptr, IDC_SIZEALL)}}) {
+    form.SetMousePointer(pointer);
+    ::SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Window()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor(), cursor) << pointer;
+  }
 }
 
 TEST_F(Win32Backend, AReplacedProcedureChainsToTheFormsOwn) {
@@ -159,26 +165,6 @@ TEST_F(Win32Backend, AReplacedProcedureChainsToTheFormsOwn) {
   EXPECT_EQ(system.SetWindowProc(form.hWnd(), previous), counting);
   ::SendMessageA(Window(), WM_MOUSEMOVE, 0, 0);
   EXPECT_EQ(seen, 1) << "the restored procedure no longer passes through the replacement";
-}
-
-TEST_F(Win32Backend, TheFormsPointerShowsOverItAndTheHighlighterIsHeldByItsMiddle) {
-  const HCURSOR highlighter = ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HIGHLIGHTER));
-  ICONINFO info{};
-  ASSERT_TRUE(highlighter && ::GetIconInfo(highlighter, &info))
-      << "the highlighter is missing from the resources";
-  const UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
-  BITMAP size{};
-  ::GetObjectA(mask.get(), sizeof size, &size);
-  EXPECT_EQ(std::tuple(size.bmWidth, info.xHotspot, info.yHotspot), std::tuple(32L, 16ul, 16ul));
-  ShowMaximised();
-  for (auto [pointer, cursor] : {std::pair{tk::kPointerCustom, highlighter},
-                                 {tk::kPointerSizeWE, ::LoadCursorA(nullptr, IDC_SIZEWE)},
-                                 {tk::kPointerSizeAll, ::LoadCursorA(nullptr, IDC_SIZEALL)}}) {
-    form.SetMousePointer(pointer);
-    ::SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Window()),
-                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(::GetCursor(), cursor) << pointer;
-  }
 }
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Advapi32, RegistryContract, tk::Win32Registry);

@@ -6,7 +6,7 @@ namespace {
 
 using SessionTest = LumoraTest;
 
-TEST_F(SessionTest, TogglesBetweenTrayAndOverlayWithANewPictureEachStart) {
+TEST_F(SessionTest, TogglesBetweenTrayAndOverlayWithANewPictureEachStartAndKeepsEveryMark) {
   sys.screen = raster::Bitmap(1920, 1080, 0xFF112233);
   Form1& f = Start();
   f.SetMousePointer(tk::kPointerSizeAll);
@@ -19,6 +19,10 @@ TEST_F(SessionTest, TogglesBetweenTrayAndOverlayWithANewPictureEachStart) {
             std::pair(int(tk::kWindowMaximized), int(tk::kPointerCustom)));
   EXPECT_EQ(f.mnupophl.Caption, "Stop highlighting");
   const std::weak_ptr<const raster::Bitmap> first = f.GetPicture();
+  Drag(100, 100, 200, 150, kShift);
+  CtrlDrag(300, 100, 400, 200);
+  Drag(400, 400, 600, 400);
+  for (int kind = 0; kind < 5; ++kind) ClickWithKey(kStampKeys[kind], 100 + 120 * kind, 600);
 
   f.mnupophl_Click();
   EXPECT_TRUE(!Window().Visible() && !f.mnupopclr.Visible && sys.trayIcon);
@@ -26,25 +30,13 @@ TEST_F(SessionTest, TogglesBetweenTrayAndOverlayWithANewPictureEachStart) {
   EXPECT_EQ(sys.sleeps.size(), 1u) << "stopping does not wait";
   EXPECT_FALSE(first.expired()) << "a stopped session keeps its picture until the next start";
 
-  // The caption now reads "Start highlighting", and the toggle still starts on it.
+  // The caption now reads "Start highlighting", and the toggle still starts on it, over the new picture with
+  // every mark on it.
   sys.screen = raster::Bitmap(1920, 1080, 0xFF445566);
   f.mnupophl_Click();
-  EXPECT_TRUE(Window().Visible() && first.expired());
-  EXPECT_EQ(Shown(100, 100), 0x445566u);
-}
-
-TEST_F(SessionTest, EveryMarkSurvivesAStopAndStartOverTheNewPicture) {
-  Form1& f = StartSession();
-  Drag(100, 100, 200, 150, kShift);
-  CtrlDrag(300, 100, 400, 200);
-  Drag(400, 400, 600, 400);
-  for (int kind = 0; kind < 5; ++kind) ClickWithKey(kStampKeys[kind], 100 + 120 * kind, 600);
-  f.mnupophl_Click();
-  sys.screen = raster::Bitmap(1920, 1080, 0xFFFFFFFF);
-  f.mnupophl_Click();
-
-  EXPECT_EQ(Marks(), 7u);
-  for (auto [x, y] : Points{{150, 125}, {302, 150}, {500, 400}}) EXPECT_EQ(Shown(x, y), 0xFFFF00u) << x;
+  EXPECT_TRUE(Window().Visible() && first.expired() && Marks() == 7);
+  EXPECT_EQ(Shown(1000, 900), 0x445566u);
+  for (auto [x, y] : Points{{150, 125}, {302, 150}, {500, 400}}) EXPECT_EQ(Shown(x, y), Yellowed(x, y)) << x;
   const raster::Bitmap& smiley = artwork::StampPicture(artwork::Stamp::Smiley);
   EXPECT_EQ(Shown(100 + 23, 576 + 10), Rgb(smiley.At(23, 10))) << "an opaque pixel of the smiley";
 }

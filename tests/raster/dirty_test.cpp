@@ -48,19 +48,6 @@ TEST(DirtyRegion, RepaintingTheRegionGivesTheFullFrame) {
   }
 }
 
-// Rectangles spanning the whole int range have areas beyond 64-bit sums: still merged exactly, and when there
-// are too many they merge without losing any.
-TEST(DirtyRegion, MergesRectanglesAtTheEndsOfTheIntRange) {
-  raster::DirtyRegion region;
-  region.Add({kMin, kMin, 0, kMax});
-  region.Add({0, kMin, kMax, kMax});
-  EXPECT_EQ(region.Rects(), (std::vector<Rect>{{kMin, kMin, kMax, kMax}}));
-  region.Clear();
-  for (int i = 0; i < 60; ++i) region.Add({kMin + i * (1 << 25), kMin, kMin + i * (1 << 25) + 1000, kMax});
-  EXPECT_LE(region.Rects().size(), raster::DirtyRegion::kMaxRects);
-  for (int i = 0; i < 60; ++i) EXPECT_TRUE(InRegion(region, kMin + i * (1 << 25) + 999, kMax - 1)) << i;
-}
-
 // A rectangle dragged or resized: the region holds exactly the pixels that one box covers and the other
 // does not, and repainting just those on the old frame gives the new frame.
 TEST(DirtyRegion, ARectangleChangeRepaintsExactlyThePixelsThatDiffer) {
