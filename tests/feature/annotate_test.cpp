@@ -197,11 +197,13 @@ TEST_F(AnnotateTest, EveryHandleOfRectanglesAndEllipsesMovesItsOwnEdges) {
     for (const auto& [at, after] : cases) {
       const std::string code = std::string(at.code) + (oval ? "2" : "");
       const int index = ShapeTwips(oval, 3000, 3000, 6000, 4500);
+      Frame();  // on screen before the drag, so the drag's own repaint is what Stale() checks
       ExpectHover(f, {{at.x, at.y, at.pointer, code.c_str()}});
       f.Form_MouseDown(1, 0, at.x, at.y);
       f.Form_MouseMove(1, 0, at.x + 300, at.y + 150);
       f.Form_MouseUp(1, 0, at.x + 300, at.y + 150);
       EXPECT_EQ(oval ? OvalBox(index) : RectBox(index), after) << code;
+      EXPECT_EQ(Stale(), 0) << code;
       KeyDown(kVkDelete);  // a clean overlay for the next case
     }
   }
@@ -235,6 +237,7 @@ TEST_F(AnnotateTest, AResizeJumpsToThePointerStopsAtZeroNeverFlipsAndARefusedSte
   f.Form_MouseMove(1, 1, 2500, 2100);
   EXPECT_EQ(std::pair(RectBox(1), RectBox(2)),
             std::pair(Box{2500, 1500, 500, 750}, Box{2500, 1900, 500, 200}));
+  EXPECT_EQ(Stale(), 0);
 }
 
 TEST_F(AnnotateTest, ADraggedShapeKeepsItsGrabPointUnderThePointer) {
@@ -245,10 +248,12 @@ TEST_F(AnnotateTest, ADraggedShapeKeepsItsGrabPointUnderThePointer) {
   f.Form_MouseDown(1, 1, 2200, 1900);
   // The horizontal grab offset is kept as it is, the vertical one in whole twips. Shift makes no new shape.
   f.Form_MouseMove(1, 1, 2300, 2000);
-  EXPECT_EQ(std::pair(RectBox(1), f.rectCount), std::pair(Box{1599.75f, 1600, 1500.25f, 750.25f}, 1));
+  EXPECT_EQ(std::tuple(RectBox(1), f.rectCount, Stale()),
+            std::tuple(Box{1599.75f, 1600, 1500.25f, 750.25f}, 1, 0));
   f.Form_MouseMove(1, 0, -3000, -2000);
   f.Form_MouseUp(1, 0, -3000, -2000);
   EXPECT_EQ(RectBox(1), (Box{-3700.25f, -2400, 1500.25f, 750.25f})) << "nothing keeps a shape on the screen";
+  EXPECT_EQ(Stale(), 0) << "the place it left is repainted";
 
   // An ellipse moves the same way, though the stale current rectangle is looked at first.
   ShapeTwips(true, 6000, 3000, 7500, 4500);
@@ -257,7 +262,7 @@ TEST_F(AnnotateTest, ADraggedShapeKeepsItsGrabPointUnderThePointer) {
   f.Form_MouseMove(1, 0, 5000, 3500);
   f.Form_MouseUp(1, 0, 5000, 3500);
   EXPECT_EQ(OvalBox(1), (Box{4250, 2750, 1500, 1500}));
-  EXPECT_TRUE(f.Ink().Empty());
+  EXPECT_TRUE(f.Ink().Empty() && Stale() == 0);
 }
 
 TEST_F(AnnotateTest, ARightClickDeletesTheShapeUnderItWithoutLoweringTheCounters) {

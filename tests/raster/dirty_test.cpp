@@ -1,13 +1,9 @@
-// Invalidation: the dirty region and the strips a moved or resized rectangle repaints.
+// Invalidation: the dirty region. What a moved or resized rectangle repaints is checked on the overlay
+// (tests/feature, Stale()).
 #include "raster_test_util.h"
 
 namespace rastertest {
 namespace {
-
-bool InRegion(const raster::DirtyRegion& region, int x, int y) {
-  return std::any_of(region.Rects().begin(), region.Rects().end(),
-                     [&](const Rect& r) { return InBox(r, x, y); });
-}
 
 // Splits r into random pieces, guillotine fashion.
 void Split(Random& rnd, const Rect& r, std::vector<Rect>& pieces) {
@@ -45,51 +41,6 @@ TEST(DirtyRegion, RepaintingTheRegionGivesTheFullFrame) {
       raster::Compose(box.scene, r, repainted.View());
     }
     ASSERT_TRUE(SamePixels(repainted, full)) << "round " << round << ", " << pieces.size() << " pieces";
-  }
-}
-
-// A rectangle dragged or resized: the region holds exactly the pixels that one box covers and the other
-// does not, and repainting just those on the old frame gives the new frame.
-TEST(DirtyRegion, ARectangleChangeRepaintsExactlyThePixelsThatDiffer) {
-  Random rnd(42);
-  const int w = 80, h = 60;
-  const Mix mix{"mixed", 0, 1, 1, 1, 0, 12, true, false};
-  for (int round = 0; round < 300; ++round) {
-    SceneBox box;
-    RandomScene(rnd, w, h, mix, box);
-    const int l = rnd.Int(-30, 90), t = rnd.Int(-30, 70);
-    const Rect b{l, t, l + rnd.Int(-1, 50), t + rnd.Int(-1, 40)};
-    Rect a = b;
-    const int dx = rnd.Int(-6, 6), dy = rnd.Int(-6, 6);
-    switch (rnd.Int(0, 3)) {
-      case 0:
-        a = {b.left + dx, b.top + dy, b.right + dx, b.bottom + dy};
-        break;  // a drag step
-      case 1:
-        a.right += rnd.Int(-10, 10), a.top += rnd.Int(-10, 10);
-        break;  // edges pulled
-      case 2:
-        a = {b.left + 60, b.top - 45, b.right + 60, b.bottom - 45};
-        break;  // a jump far away
-      default:
-        a = {rnd.Int(-30, 90), rnd.Int(-30, 70), rnd.Int(-30, 90), rnd.Int(-30, 70)};
-        break;
-    }
-    const size_t at = rnd.Int(0, int(box.scene.ops.size()));
-    box.scene.ops.insert(box.scene.ops.begin() + at, DrawOp{DrawOp::Kind::FillRect, b, rnd.Colour()});
-    Bitmap frame(w, h), want(w, h);
-    raster::Compose(box.scene, {0, 0, w, h}, frame.View());
-
-    box.scene.ops[at].box = a;
-    raster::DirtyRegion region;
-    raster::AddRectChange(region, b, a);
-    for (int y = -40; y < 120; ++y)
-      for (int x = -40; x < 160; ++x)
-        ASSERT_EQ(InRegion(region, x, y), InBox(a, x, y) != InBox(b, x, y))
-            << x << ", " << y << " round " << round;
-    for (const Rect& r : region.Rects()) raster::Compose(box.scene, r, frame.View());
-    raster::Compose(box.scene, {0, 0, w, h}, want.View());
-    ASSERT_TRUE(SamePixels(frame, want)) << "round " << round;
   }
 }
 
