@@ -78,13 +78,10 @@ class LumoraTest : public ::testing::Test {
   raster::Pixel Yellowed(int x, int y) { return Rgb(sys.screen.At(x, y) & raster::PenFromColorRef(kYellow)); }
 
   // The user's pointer, in pixels, through the window procedure.
-  void Press(int x, int y, uintptr_t keys = tk::mk::kLButton) {
-    sys.Mouse(*form, tk::wm::kLButtonDown, x, y, keys);
-  }
-  void MoveTo(int x, int y, uintptr_t keys = tk::mk::kLButton) {
-    sys.Mouse(*form, tk::wm::kMouseMove, x, y, keys);
-  }
-  void Release(int x, int y, uintptr_t keys = 0) { sys.Mouse(*form, tk::wm::kLButtonUp, x, y, keys); }
+  void Mouse(uint32_t message, int x, int y, uintptr_t keys) { sys.Mouse(*form, message, x, y, keys); }
+  void Press(int x, int y, uintptr_t keys = tk::mk::kLButton) { Mouse(tk::wm::kLButtonDown, x, y, keys); }
+  void MoveTo(int x, int y, uintptr_t keys = tk::mk::kLButton) { Mouse(tk::wm::kMouseMove, x, y, keys); }
+  void Release(int x, int y, uintptr_t keys = 0) { Mouse(tk::wm::kLButtonUp, x, y, keys); }
   void Hover(int x, int y) { MoveTo(x, y, 0); }  // no button down: when the hover test runs
   void Drag(int x1, int y1, int x2, int y2, uintptr_t keys = 0, int steps = 8) {
     Press(x1, y1, tk::mk::kLButton | keys);
@@ -98,8 +95,8 @@ class LumoraTest : public ::testing::Test {
     KeyUp(kVkControl);
   }
   void RightClick(int x, int y) {
-    sys.Mouse(*form, tk::wm::kRButtonDown, x, y, tk::mk::kRButton);
-    sys.Mouse(*form, tk::wm::kRButtonUp, x, y, 0);
+    Mouse(tk::wm::kRButtonDown, x, y, tk::mk::kRButton);
+    Mouse(tk::wm::kRButtonUp, x, y, 0);
   }
   void KeyDown(int vk) { sys.SendMessage(*form, tk::wm::kKeyDown, vk); }
   void KeyUp(int vk) { sys.SendMessage(*form, tk::wm::kKeyUp, vk); }

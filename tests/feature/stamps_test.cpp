@@ -1,7 +1,5 @@
 // The keyboard modes, the stamps and Clear, driven through the overlay's real key and pointer handlers.
-#include <array>
 #include <functional>
-#include <tuple>
 
 #include "fixture.h"
 #include "resources/artwork.h"
@@ -120,13 +118,13 @@ TEST_F(StampsTest, AStampIsDraggedWithTheLeftButtonAloneTakesItsTooltipAlongAndG
   Drag(800, 700, 1100, 700, 0, 12);
   EXPECT_TRUE(BoxOf(f.imgsmiley[1]) == placed && f.Ink().MaskAt(1050, 700) != 0xFFFFFFFFu);
 
-  sys.Mouse(*form, tk::wm::kLButtonDown, 960, 700, tk::mk::kLButton);
-  sys.Mouse(*form, tk::wm::kRButtonDown, 960, 700, tk::mk::kLButton | tk::mk::kRButton);
+  Press(960, 700);
+  Mouse(tk::wm::kRButtonDown, 960, 700, tk::mk::kLButton | tk::mk::kRButton);
   MoveTo(1000, 800, tk::mk::kLButton | tk::mk::kRButton);
   EXPECT_EQ(BoxOf(f.imgsmiley[1]), placed) << "both buttons do not drag";
-  sys.Mouse(*form, tk::wm::kLButtonUp, 1000, 800, tk::mk::kRButton);
+  Release(1000, 800, tk::mk::kRButton);
   ASSERT_NE(f.imgsmiley[1], nullptr) << "a left release leaves the stamp";
-  sys.Mouse(*form, tk::wm::kRButtonUp, 1000, 800, 0);  // still captured by the stamp
+  Mouse(tk::wm::kRButtonUp, 1000, 800, 0);  // still captured by the stamp
   EXPECT_EQ(f.imgsmiley[1], nullptr);
 
   // A stopped session shows no tooltip, and none comes back over a spot a stamp has left.

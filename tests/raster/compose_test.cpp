@@ -34,32 +34,5 @@ TEST(Compose, RandomScenesMatchReference) {
   }
 }
 
-// Every small ellipse, where the half-width's rounding and the centre's parity show, and boxes far larger
-// than any screen or at the ends of the int range, composed over the widest possible area.
-TEST(Compose, SmallEllipsesAndHugeBoxesMatchReference) {
-  std::vector<DrawOp> ops;
-  for (int w = 1; w <= 38; ++w)
-    for (int h = 1; h <= 38; ++h)
-      for (int pen : {1, 3, 8}) ops.push_back({DrawOp::Kind::EllipseOutline, {2, 3, 2 + w, 3 + h}, 0, pen});
-  for (const Rect& box : {Rect{kMin, kMin, kMax, kMax},
-                          {-1000000, 10, 1000064, 30},
-                          {kMin, 5, 32, 35},
-                          {30, kMin, kMax, 20},
-                          {kMax - 5, 0, kMax, 10},
-                          {-2000000000, -2000000000, 40, 20}})
-    for (int pen : {1, 25, kMax})
-      for (auto kind : {DrawOp::Kind::FillRect, DrawOp::Kind::EllipseOutline})
-        ops.push_back({kind, box, 0, pen});
-  const Bitmap picture(64, 44, 0xFFFFFFFF);
-  for (DrawOp op : ops) {
-    op.pen = 0xFF00FF00;
-    const Scene scene{&picture, 0xFFFFFFFF, nullptr, {op}};
-    Bitmap out(64, 44), want(64, 44);
-    raster::Compose(scene, {kMin, kMin, kMax, kMax}, out.View());
-    ReferenceCompose(scene, {0, 0, 64, 44}, want.View());
-    ASSERT_TRUE(SamePixels(out, want)) << ::testing::PrintToString(op.box) << " pen width " << op.penWidth;
-  }
-}
-
 }  // namespace
 }  // namespace rastertest
