@@ -227,23 +227,18 @@ inline void RandomScene(Random& rnd, int width, int height, const Mix& mix, Scen
     if (rnd.Chance(0.05)) op.box = {kMin, rnd.Coord(height), kMax, rnd.Coord(height)};
     op.pen = mix.palePens ? ~(Pixel{1} << rnd.Int(0, 23) | Pixel{1} << rnd.Int(0, 23)) : rnd.Colour();
     const int pick = rnd.Int(1, mix.rects + mix.ellipses + mix.sprites);
-    switch (pick <= mix.rects ? 'R' : pick <= mix.rects + mix.ellipses ? 'E' : 'S') {
-      case 'R':
-        op.kind = DrawOp::Kind::FillRect;
-        break;
-      case 'E':
-        op.kind = DrawOp::Kind::EllipseOutline;
-        op.penWidth = rnd.Int(-1, 45);
-        break;
-      default: {
-        op.kind = DrawOp::Kind::Sprite;
-        Bitmap& s = box.sprites.emplace_back(rnd.Int(1, 60), rnd.Int(1, 60));
-        for (int y = 0; y < s.Height(); ++y)
-          for (int x = 0; x < s.Width(); ++x) s.Row(y)[x] = rnd.Premultiplied();
-        op.sprite = &s;
-        op.box = {l, t, l + s.Width() + rnd.Int(-5, 5), t + s.Height() + rnd.Int(-5, 5)};
-        break;
-      }
+    if (pick <= mix.rects) {
+      op.kind = DrawOp::Kind::FillRect;
+    } else if (pick <= mix.rects + mix.ellipses) {
+      op.kind = DrawOp::Kind::EllipseOutline;
+      op.penWidth = rnd.Int(-1, 45);
+    } else {
+      op.kind = DrawOp::Kind::Sprite;
+      Bitmap& s = box.sprites.emplace_back(rnd.Int(1, 60), rnd.Int(1, 60));
+      for (int y = 0; y < s.Height(); ++y)
+        for (int x = 0; x < s.Width(); ++x) s.Row(y)[x] = rnd.Premultiplied();
+      op.sprite = &s;
+      op.box = {l, t, l + s.Width() + rnd.Int(-5, 5), t + s.Height() + rnd.Int(-5, 5)};
     }
     box.scene.ops.push_back(op);
   }
