@@ -265,13 +265,9 @@ class Lumora:
             code = run(["wine", *args], self.env, log, timeout, out=out).returncode
         return code, Path(f"{path}.out").read_text(encoding="utf-8", errors="replace")
 
-    def option(self, name, value=None):
-        """Stores an option with `reg add`, or reads it with `reg query` (None when there is none)."""
-        if value is not None:
-            check(self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/d", value, "/f", label="reg")[0] == 0, "reg add")
-        code, out = self.wine("reg", "query", OPTIONS_KEY, "/v", name, label="reg")
-        found = re.search(rf"^ +{re.escape(name)} {{4}}REG_\w+ {{4}}(.*?)\s*$", out, re.MULTILINE)
-        return found[1] if code == 0 and found else None
+    def option(self, name, value):
+        """Stores an option as `reg add` does."""
+        check(self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/d", value, "/f", label="reg")[0] == 0, "reg add")
 
     def pids(self):
         return sorted(pid for pid, command in prefix_processes(self.prefix).items()

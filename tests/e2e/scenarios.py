@@ -132,7 +132,6 @@ def test_stroke_rectangle_and_ellipse_in_the_stored_colour_and_width_resized_and
     check((left, top) == (700, 600), f"the overlay's menu opened at {(left, top)}, not at the click (700, 600)")
     app.click(left + width // 3, top + 10)
     app.session_ended('"Stop highlighting"')
-    check((app.option("Color"), app.option("Line Width")) == ("255", "20"), "start-up rewrote the settings")
 
 
 def red(r, g, b):
