@@ -28,6 +28,5 @@ void Form1::RubberBandStep(tk::ShapeArray& shapes, int32_t& count, float x, floa
     left = x, top = y, width = dx - x, height = dy - y;
   }
   shape->Move(left, top, width, height);
-  shape->SetDrawMode(tk::kDrawModeMaskPen);
   shape->SetVisible(true);
 }

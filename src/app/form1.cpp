@@ -23,7 +23,6 @@ Form1::Form1(tk::App& application)
       Timer1(Add<tk::Timer>("Timer1")) {
   SetCaption("Lumora");
   SetBackColor(0xFFFFFF);
-  SetDrawMode(tk::kDrawModeMaskPen);
   SetDrawWidth(10);
   SetForeColor(kYellow);
   SetMousePointer(tk::kPointerCustom);
@@ -40,12 +39,9 @@ Form1::Form1(tk::App& application)
 
   tk::ShapeStyle rect;
   rect.shape = tk::ShapeKind::Rectangle;
-  rect.backColor = kYellow;
-  rect.backStyle = 1;
   rect.fillColor = kYellow;
   rect.fillStyle = 0;
   rect.borderStyle = 0;  // rectangles are the fill alone
-  rect.drawMode = tk::kDrawModeMaskPen;
   shapeArrRect.Template().SetStyle(rect);
 
   tk::ShapeStyle oval;
@@ -54,7 +50,6 @@ Form1::Form1(tk::App& application)
   oval.borderWidth = 10;
   oval.borderStyle = 1;
   oval.fillStyle = 1;
-  oval.drawMode = tk::kDrawModeMaskPen;
   ShapeArrOv.Template().SetStyle(oval);
 
   const artwork::Stamp kinds[] = {artwork::Stamp::Smiley, artwork::Stamp::X, artwork::Stamp::Check,

@@ -44,7 +44,6 @@ void Form1::ApplyDrawingSettings(int32_t lineWidth, uint32_t color) {
   SetDrawWidth(static_cast<int16_t>(lineWidth));
   ShapeArrOv.Template().SetBorderWidth(lineWidth);
   SetForeColor(color);
-  shapeArrRect.Template().SetBackColor(color);
   shapeArrRect.Template().SetFillColor(color);
   ShapeArrOv.Template().SetBorderColor(color);
 }

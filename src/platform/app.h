@@ -35,8 +35,7 @@ class App {
   tk::Screen screen;
 
   bool PrevInstance() { return system.PrevInstance(); }
-  std::string Path() { return system.AppPath(); }
-  bool TaskVisible() const { return taskVisible_; }
+  std::string Path() { return system.AppPath(); }  // the program's folder
   void SetTaskVisible(bool visible);
   // The running release, the same numbers as the version resource (tests may pose as another release).
   int Major = LUMORA_VERSION_MAJOR;

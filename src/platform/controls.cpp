@@ -54,9 +54,6 @@ raster::Rect Element::PixelBox(float tpp) const {
 void Shape::SetStyle(const ShapeStyle& style) {
   Change([&] { style_ = style; });
 }
-void Shape::SetBackColor(uint32_t color) {
-  if (style_.backColor != color) Change([&] { style_.backColor = color; });
-}
 void Shape::SetFillColor(uint32_t color) {
   if (style_.fillColor != color) Change([&] { style_.fillColor = color; });
 }
@@ -66,37 +63,15 @@ void Shape::SetBorderColor(uint32_t color) {
 void Shape::SetBorderWidth(int pixels) {
   if (style_.borderWidth != pixels) Change([&] { style_.borderWidth = pixels; });
 }
-void Shape::SetDrawMode(int mode) {
-  if (style_.drawMode != mode) Change([&] { style_.drawMode = mode; });
-}
 
 void Shape::AppendOps(std::vector<raster::DrawOp>& ops, float tpp) const {
   if (!Visible()) return;
   const raster::Rect box = PixelBox(tpp);
-  using Kind = raster::DrawOp::Kind;
-  // Only the mask pen is drawn as such; other modes are drawn as if they were copy-pen masks of their colour,
-  // which no form of this program uses.
-  if (style_.fillStyle == 0) {
-    const raster::Pixel pen = raster::PenFromColorRef(style_.fillColor);
-    if (style_.shape == ShapeKind::Oval)
-      ops.push_back({Kind::EllipseOutline, box, pen, std::max(box.Width(), box.Height()), nullptr});
-    else
-      ops.push_back({Kind::FillRect, box, pen, 1, nullptr});
-  }
-  if (style_.borderStyle != 0 && style_.borderWidth > 0) {
-    const raster::Pixel pen = raster::PenFromColorRef(style_.borderColor);
-    const int w = style_.borderWidth;
-    if (style_.shape == ShapeKind::Oval) {
-      ops.push_back({Kind::EllipseOutline, box, pen, w, nullptr});
-    } else {
-      // An inside-frame border as four bands.
-      const int bw = std::min(w, (box.Width() + 1) / 2), bh = std::min(w, (box.Height() + 1) / 2);
-      ops.push_back({Kind::FillRect, {box.left, box.top, box.right, box.top + bh}, pen, 1, nullptr});
-      ops.push_back({Kind::FillRect, {box.left, box.bottom - bh, box.right, box.bottom}, pen, 1, nullptr});
-      ops.push_back({Kind::FillRect, {box.left, box.top + bh, box.left + bw, box.bottom - bh}, pen, 1, nullptr});
-      ops.push_back({Kind::FillRect, {box.right - bw, box.top + bh, box.right, box.bottom - bh}, pen, 1, nullptr});
-    }
-  }
+  if (style_.shape == ShapeKind::Rectangle && style_.fillStyle == 0)
+    ops.push_back({raster::DrawOp::Kind::FillRect, box, raster::PenFromColorRef(style_.fillColor), 1, nullptr});
+  if (style_.shape == ShapeKind::Oval && style_.borderStyle != 0 && style_.borderWidth > 0)
+    ops.push_back({raster::DrawOp::Kind::EllipseOutline, box, raster::PenFromColorRef(style_.borderColor),
+                   style_.borderWidth, nullptr});
 }
 
 // --- Image ---

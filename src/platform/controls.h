@@ -26,7 +26,6 @@ enum : int {
   kPointerCustom = 99,  // the form's own pointer: the highlighter
 };
 
-constexpr int kDrawModeMaskPen = 9;
 constexpr int kDrawModeCopyPen = 13;
 constexpr int kMaxControlIndex = 32767;
 
@@ -72,28 +71,25 @@ class Element {
 
 enum class ShapeKind { Rectangle = 0, Oval = 2 };
 
+// Every shape is drawn with the mask pen (pixel = colour AND pixel), which is all this program draws with.
+// Rectangles are drawn as their fill, ovals as their border.
 struct ShapeStyle {
   ShapeKind shape = ShapeKind::Rectangle;
-  uint32_t backColor = 0xFFFFFF;
-  int backStyle = 0;  // 0 transparent, 1 opaque
   uint32_t borderColor = 0;
   int borderStyle = 1;  // 0 transparent, 1 solid
   int borderWidth = 1;  // pixels
   uint32_t fillColor = 0;
   int fillStyle = 1;  // 0 solid, 1 transparent
-  int drawMode = kDrawModeCopyPen;
 };
 
-// A rectangle or oval outline and/or fill. Shapes take no pointer events.
+// A filled rectangle or an oval outline. Shapes take no pointer events.
 class Shape : public Element {
  public:
   const ShapeStyle& Style() const { return style_; }
   void SetStyle(const ShapeStyle& style);
-  void SetBackColor(uint32_t color);
   void SetFillColor(uint32_t color);
   void SetBorderColor(uint32_t color);
   void SetBorderWidth(int pixels);
-  void SetDrawMode(int mode);
 
   void AppendOps(std::vector<raster::DrawOp>& ops, float twipsPerPixel) const override;
 

@@ -118,10 +118,7 @@ void Form2::Command1_Click() {
     if (!Option1[i]->Value()) continue;
     const uint32_t color = Label1[i]->BackColor();
     overlay_.SetForeColor(color);
-    for (const auto& [index, rect] : overlay_.shapeArrRect.Elements()) {
-      rect->SetBackColor(color);
-      rect->SetFillColor(color);
-    }
+    for (const auto& [index, rect] : overlay_.shapeArrRect.Elements()) rect->SetFillColor(color);
     for (const auto& [index, oval] : overlay_.ShapeArrOv.Elements()) {
       oval->SetBorderColor(color);
       oval->SetBorderWidth(width);

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Runs Lumora.exe under Wine on a private X display and checks what it shows.
+"""Runs the scenarios of scenarios.py against Lumora.exe under Wine on a private X display: one Xvfb and one booted
+template prefix per run, a fresh copy of the prefix per scenario. Exits 1 when a scenario failed; its screenshots
+and logs go to build/e2e-artifacts/<scenario>/."""
 
-One Xvfb and one booted template prefix per run; each test works in its own copy of the prefix. Prints one line
-per test, exits 1 when a test failed and 77 when Lumora.exe or a needed tool is missing (CTest counts that as
-skipped). Screenshots of a failed test go to build/e2e-artifacts/<test>/."""
+# Nothing the run starts outlives it: not after a failure, a scenario's time limit, Ctrl+C or SIGTERM. Clean-up
+# runs with those signals held back, so a second one cannot cut it short.
 
 import argparse
 import contextlib
@@ -18,93 +19,87 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 
-from harness import Desktop, Failure, Skip  # noqa: E402
-from lumora import Lumora  # noqa: E402
-import test_draw  # noqa: E402
-import test_online  # noqa: E402
-import test_shell  # noqa: E402
-import test_stamps  # noqa: E402
+import dialogs  # noqa: E402
+import scenarios  # noqa: E402
+from desktop import Desktop, Failure, Lumora, Skip  # noqa: E402
 
 REPO = Path(__file__).resolve().parents[2]
-TOOLS = ["Xvfb", "wine", "wineserver", "wineboot", "xdotool", "import", "display", "convert", "identify"]
-MINGW = ["x86_64-w64-mingw32-gcc", "x86_64-w64-mingw32-gcc-posix"]
+SCENARIO_LIMIT = 180  # seconds
+STOPS = {signal.SIGINT, signal.SIGTERM, signal.SIGHUP}
 
 
-def run_test(test, desktop, exe, probe, views):
-    """Runs `test` in a fresh prefix; returns its error, or why it was skipped, or neither."""
-    app = Lumora(desktop, test.__name__, exe, probe)
-    artifacts = REPO / "build" / "e2e-artifacts" / test.__name__
+def timed_out(*_):
+    raise Failure(f"the scenario took longer than {SCENARIO_LIMIT} s")
+
+
+def cleanly(action):
+    signal.pthread_sigmask(signal.SIG_BLOCK, STOPS)
+    try:
+        action()
+    finally:
+        signal.pthread_sigmask(signal.SIG_UNBLOCK, STOPS)  # a signal that came meanwhile stops the run now
+
+
+def run_scenario(scenario, desktop, exe, probe, views=None):
+    """Returns the scenario's error, or why it was skipped, or neither."""
+    app, error, skipped = Lumora(desktop, scenario.__name__, exe, probe), None, None
+    artifacts = REPO / "build" / "e2e-artifacts" / scenario.__name__
     shutil.rmtree(artifacts, ignore_errors=True)
-    error = skipped = None
+    signal.alarm(SCENARIO_LIMIT)
     try:
         app.open()
-        test(app)
+        scenario(app)
     except Skip as reason:
         skipped = str(reason)
     except Failure as failure:
         error = str(failure)
-    except Exception:  # a broken test is a failure too, with its trace
+    except Exception:  # a broken scenario is a failure too, with its trace
         error = traceback.format_exc()
     finally:
+        signal.alarm(0)
         if error:
             with contextlib.suppress(Exception):
-                app.save("screen-at-failure", desktop.screenshot())
-        app.close()
-    for folder in ([artifacts] if error else []) + ([Path(views) / test.__name__] if views else []):
-        folder.mkdir(parents=True, exist_ok=True)
-        for label, thing in app.saved.items():
-            thing.save(folder / f"{label}.png")
-    if error and app.logs.exists():
+                app.saved["screen-at-failure"] = desktop.screenshot()
+        cleanly(app.close)
+    if error:
         shutil.copytree(app.logs, artifacts / "logs")
+    for folder in ([artifacts] if error else []) + ([views / scenario.__name__] if views else []):
+        folder.mkdir(parents=True, exist_ok=True)
+        for label, picture in app.saved.items():
+            picture.save(folder / f"{label}.png")
     return error, skipped
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--exe", default=str(REPO / "build" / "windows" / "Lumora.exe"), help="the Lumora.exe to test")
-    parser.add_argument("-k", dest="only", help="run only the tests whose name contains this")
-    parser.add_argument("--views", help="save the screenshots taken for people to look at into this folder")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder (prefix copies, logs)")
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--exe", default=REPO / "build" / "windows" / "Lumora.exe", type=Path, help="Lumora.exe")
+    parser.add_argument("-k", dest="only", default="", help="run only the scenarios whose name contains this")
+    parser.add_argument("--views", type=Path, help="keep every scenario's screenshots in this folder, to look at")
     args = parser.parse_args()
-
-    exe = Path(args.exe).resolve()
-    missing = [tool for tool in TOOLS if not shutil.which(tool)] + ([] if any(map(shutil.which, MINGW)) else MINGW[:1])
-    if missing or not exe.is_file():
-        print(f"SKIP: missing tools: {', '.join(missing)}" if missing else
-              f"SKIP: {exe} does not exist (build it with: cmake --preset windows && cmake --build --preset windows)")
-        return 77
-
-    tests = [test for module in (test_shell, test_draw, test_stamps, test_online) for name, test in vars(module).items()
-             if name.startswith("test_") and (args.only or "") in name]
-    signal.signal(signal.SIGTERM, signal.default_int_handler)  # a terminated run still cleans up, as after Ctrl+C
-    began = time.monotonic()
-    workdir = Path(tempfile.mkdtemp(prefix="lumora-e2e-"))
+    chosen = [s for module in (scenarios, dialogs) for name, s in vars(module).items()
+              if name.startswith("test_") and args.only in name]
+    for stop in STOPS - {signal.SIGINT}:
+        signal.signal(stop, signal.default_int_handler)  # stopped from outside, the run cleans up as after Ctrl+C
+    signal.signal(signal.SIGALRM, timed_out)
+    began, workdir, failures = time.monotonic(), Path(tempfile.mkdtemp(prefix="lumora-e2e-")), 0
     desktop = Desktop(workdir)
-    failures = 0
     try:
         probe = workdir / "probe.exe"
-        compiler = next(filter(None, map(shutil.which, MINGW)))
-        subprocess.run([compiler, "-O1", "-Wall", "-o", probe, Path(__file__).with_name("probe.c")], check=True)
+        subprocess.run(["x86_64-w64-mingw32-gcc-posix", "-O1", "-Wall", "-o", probe,
+                        Path(__file__).with_name("probe.c")], check=True)
         desktop.start()
         print(f"desktop {desktop.env['DISPLAY']} and Wine prefix ready in {time.monotonic() - began:.1f} s", flush=True)
-        for test in tests:
+        for scenario in chosen:
             started = time.monotonic()
-            error, skipped = run_test(test, desktop, exe, probe, args.views)
+            error, skipped = run_scenario(scenario, desktop, args.exe.resolve(), probe, args.views)
             failures += bool(error)
-            if skipped:
-                print(f"skip {test.__name__}: {skipped}", flush=True)
-            else:
-                print(f"{'FAIL' if error else 'pass'} {test.__name__} ({time.monotonic() - started:.1f} s)"
-                      + (f"\n     {error.strip()}" if error else ""), flush=True)
+            print(f"skip {scenario.__name__}: {skipped}" if skipped else
+                  f"{'FAIL' if error else 'pass'} {scenario.__name__} ({time.monotonic() - started:.1f} s)"
+                  + (f"\n     {error.strip()}" if error else ""), flush=True)
     finally:
-        desktop.close()
-        if args.keep:
-            print(f"work folder kept: {workdir}")
-        else:
-            shutil.rmtree(workdir, ignore_errors=True)
-    print(f"{len(tests) - failures} of {len(tests)} passed in {time.monotonic() - began:.1f} s")
-    if failures:
-        print(f"screenshots of the failures: {REPO / 'build' / 'e2e-artifacts'}")
+        cleanly(desktop.close)
+        shutil.rmtree(workdir, ignore_errors=True)
+    print(f"{len(chosen) - failures} of {len(chosen)} passed in {time.monotonic() - began:.1f} s")
     return 1 if failures else 0
 
 

@@ -32,6 +32,7 @@ inline raster::Pixel Rgb(raster::Pixel p) {
   return p & 0xFFFFFF;
 }
 inline int DifferingPixels(const raster::Bitmap& a, const raster::Bitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return -1;
   int count = 0;
   for (int y = 0; y < a.Height(); ++y)
     for (int x = 0; x < a.Width(); ++x) count += Rgb(a.At(x, y)) != Rgb(b.At(x, y));
@@ -68,18 +69,21 @@ class LumoraTest : public ::testing::Test {
 
   tk::HeadlessWindow& Window() { return *sys.WindowOf(*form); }
   const raster::Bitmap& Frame() { return Window().Frame(); }
+  // Pixels a full repaint would change: what the repaints of the dirty rectangles alone missed.
+  int Stale() {
+    const raster::Bitmap shown = Frame();
+    form->InvalidateAll();
+    return DifferingPixels(Frame(), shown);
+  }
   raster::Pixel Shown(int x, int y) { return Rgb(Frame().At(x, y)); }
   raster::Pixel Under(int x, int y) { return Rgb(sys.screen.At(x, y)); }
   raster::Pixel Yellowed(int x, int y) { return Rgb(sys.screen.At(x, y) & raster::PenFromColorRef(kYellow)); }
 
   // The user's pointer, in pixels, through the window procedure.
-  void Press(int x, int y, uintptr_t keys = tk::mk::kLButton) {
-    sys.Mouse(*form, tk::wm::kLButtonDown, x, y, keys);
-  }
-  void MoveTo(int x, int y, uintptr_t keys = tk::mk::kLButton) {
-    sys.Mouse(*form, tk::wm::kMouseMove, x, y, keys);
-  }
-  void Release(int x, int y, uintptr_t keys = 0) { sys.Mouse(*form, tk::wm::kLButtonUp, x, y, keys); }
+  void Mouse(uint32_t message, int x, int y, uintptr_t keys) { sys.Mouse(*form, message, x, y, keys); }
+  void Press(int x, int y, uintptr_t keys = tk::mk::kLButton) { Mouse(tk::wm::kLButtonDown, x, y, keys); }
+  void MoveTo(int x, int y, uintptr_t keys = tk::mk::kLButton) { Mouse(tk::wm::kMouseMove, x, y, keys); }
+  void Release(int x, int y, uintptr_t keys = 0) { Mouse(tk::wm::kLButtonUp, x, y, keys); }
   void Hover(int x, int y) { MoveTo(x, y, 0); }  // no button down: when the hover test runs
   void Drag(int x1, int y1, int x2, int y2, uintptr_t keys = 0, int steps = 8) {
     Press(x1, y1, tk::mk::kLButton | keys);
@@ -93,8 +97,8 @@ class LumoraTest : public ::testing::Test {
     KeyUp(kVkControl);
   }
   void RightClick(int x, int y) {
-    sys.Mouse(*form, tk::wm::kRButtonDown, x, y, tk::mk::kRButton);
-    sys.Mouse(*form, tk::wm::kRButtonUp, x, y, 0);
+    Mouse(tk::wm::kRButtonDown, x, y, tk::mk::kRButton);
+    Mouse(tk::wm::kRButtonUp, x, y, 0);
   }
   void KeyDown(int vk) { sys.SendMessage(*form, tk::wm::kKeyDown, vk); }
   void KeyUp(int vk) { sys.SendMessage(*form, tk::wm::kKeyUp, vk); }
@@ -120,13 +124,10 @@ class LumoraTest : public ::testing::Test {
   Box RectBox(int index) { return BoxOf(form->shapeArrRect[index]); }
   Box OvalBox(int index) { return BoxOf(form->ShapeArrOv[index]); }
 
-  std::vector<tk::ImageArray*> StampArrays() {
-    return {&form->imgsmiley, &form->imgx, &form->imgcheck, &form->imgarrow, &form->imgstar};
-  }
   // Every shape and stamp the user made; the templates do not count.
   size_t Marks() {
     size_t marks = form->shapeArrRect.Count() + form->ShapeArrOv.Count() - 2;
-    for (auto* stamps : StampArrays()) marks += stamps->Count() - 1;
+    for (int kind = 0; kind < 5; ++kind) marks += form->StampArray(kind).Count() - 1;
     return marks;
   }
 

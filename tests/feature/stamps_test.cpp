@@ -1,7 +1,5 @@
 // The keyboard modes, the stamps and Clear, driven through the overlay's real key and pointer handlers.
-#include <array>
 #include <functional>
-#include <tuple>
 
 #include "fixture.h"
 #include "resources/artwork.h"
@@ -18,14 +16,20 @@ class StampsTest : public LumoraTest {
   Flags HeldFlags() const {
     return {form->ctrlHeld, form->keySHeld, form->keyXHeld, form->keyCHeld, form->keyAHeld, form->key8Held};
   }
-  // How many opaque pixels of a stamp drawn with its top-left at (x0, y0) the frame does not show.
-  int OpaqueMismatches(artwork::Stamp stamp, int x0, int y0, const std::function<bool(int, int)>& hidden) {
+  // How many pixels of a stamp drawn with its top-left at (x0, y0) the frame shows wrongly: opaque ones must
+  // show the artwork (unless `covered` by a newer mark), clear ones what `under` shows there.
+  int StampMismatches(artwork::Stamp stamp, int x0, int y0, const raster::Bitmap& under,
+                      const std::function<bool(int, int)>& covered = {}) {
     const raster::Bitmap& picture = artwork::StampPicture(stamp);
     int wrong = 0;
-    for (int y = 0; y < picture.Height(); ++y)
-      for (int x = 0; x < picture.Width(); ++x)
-        if (picture.At(x, y) >> 24 == 255 && !hidden(x0 + x, y0 + y))
+    for (int y = 0; y < picture.Height(); ++y) {
+      for (int x = 0; x < picture.Width(); ++x) {
+        const uint32_t alpha = picture.At(x, y) >> 24;
+        if (alpha == 255 && !(covered && covered(x0 + x, y0 + y)))
           wrong += Shown(x0 + x, y0 + y) != Rgb(picture.At(x, y));
+        if (alpha == 0) wrong += Shown(x0 + x, y0 + y) != Rgb(under.At(x0 + x, y0 + y));
+      }
+    }
     return wrong;
   }
 };
@@ -41,8 +45,7 @@ TEST_F(StampsTest, AnyKeyUpClearsEveryFlagAndAnAutoRepeatSetsItsOwnAgain) {
   EXPECT_EQ(HeldFlags(), Flags{}) << "Ctrl is still down, yet its flag is gone";
   // The moves still report Ctrl, which rules out a stroke; without the flag there is no ellipse either.
   Drag(100, 100, 300, 200, kControl);
-  EXPECT_EQ(Marks(), 0u);
-  EXPECT_TRUE(f.Ink().Empty());
+  EXPECT_TRUE(Marks() == 0 && f.Ink().Empty());
   KeyDown(kVkControl);  // the held key repeats
   Drag(100, 100, 300, 200, kControl);
   EXPECT_EQ(f.ovalCount, 1);
@@ -54,11 +57,10 @@ TEST_F(StampsTest, AnyKeyUpClearsEveryFlagAndAnAutoRepeatSetsItsOwnAgain) {
   Press(300, 300, tk::mk::kLButton | kShift);
   Release(300, 300, kShift);
   KeyUp('S');
-  EXPECT_NE(f.imgsmiley[1], nullptr);
   // The characters the keys type change nothing: no flag, and no mark is cleared.
   for (int ch : {'s', 'S', 'x', '8'}) Char(ch);
   EXPECT_EQ(HeldFlags(), Flags{});
-  EXPECT_EQ(Marks(), 2u) << "the ellipse and the smiley, no rectangle";
+  EXPECT_TRUE(f.imgsmiley[1] && Marks() == 2u) << "the ellipse and the smiley, no rectangle";
 }
 
 TEST_F(StampsTest, TheFirstHeldKeyInTheOrderSXCA8PlacesItsStampWithTheMiddleOfTheLeftEdgeOnTheClick) {
@@ -81,23 +83,21 @@ TEST_F(StampsTest, TheFirstHeldKeyInTheOrderSXCA8PlacesItsStampWithTheMiddleOfTh
     KeyUp(held[0]);
     EXPECT_EQ(BoxOf(f.StampArray(kind)[1]), expected) << kind;
   }
-  EXPECT_EQ(f.stampCount, (Counts{1, 1, 1, 1, 1}));
-  EXPECT_EQ(RectBox(1), (Box{2500, 1500, 1500, 1000}));
-  EXPECT_TRUE(f.Ink().Empty());
+  EXPECT_EQ(std::tuple(f.stampCount, RectBox(1), f.Ink().Empty()),
+            std::tuple(Counts{1, 1, 1, 1, 1}, Box{2500, 1500, 1500, 1000}, true));
   EXPECT_EQ(Shown(200, 133), Rgb(artwork::StampPicture(artwork::Stamp::Arrow).At(0, 25)))
       << "the arrow's tip is on the clicked pixel";
 }
 
 TEST_F(StampsTest, AStampIsDraggedWithTheLeftButtonAloneTakesItsTooltipAlongAndGoesOnARightRelease) {
   Form1& f = StartSession();
-  ClickWithKey('S', 300, 300);  // pixels [300, 347) x [276, 323)
+  ClickWithKey('S', 300, 300);  // pixels [300, 347) x [276, 323): 276.5 goes to the even neighbour
   Hover(310, 300);
-  EXPECT_EQ(Window().ToolTip(), kTip);
-  EXPECT_EQ(Window().ToolTipRect(), (raster::Rect{300, 276, 347, 324}));
-  EXPECT_EQ(f.CurrentPointer(), tk::kPointerSizeAll);
+  EXPECT_EQ(std::tuple(Window().ToolTip(), Window().ToolTipRect(), f.CurrentPointer()),
+            std::tuple(kTip, raster::Rect{300, 276, 347, 324}, int(tk::kPointerSizeAll)));
   Hover(347, 300);
-  EXPECT_EQ(Window().ToolTip(), "");
-  EXPECT_EQ(f.CurrentPointer(), tk::kPointerCustom);
+  EXPECT_EQ(std::pair(Window().ToolTip(), f.CurrentPointer()),
+            std::pair(std::string(), int(tk::kPointerCustom)));
 
   // A stamp key held changes nothing. The grab point is kept in whole twips, halves to even (367.5 is 368).
   KeyDown('S');
@@ -108,25 +108,23 @@ TEST_F(StampsTest, AStampIsDraggedWithTheLeftButtonAloneTakesItsTooltipAlongAndG
   MoveTo(950, 700);
   Release(950, 700);
   KeyUp('S');
-  EXPECT_EQ(f.stampCount[0], 1);
   const Box placed{14100, 10132, 705, 705};
-  EXPECT_EQ(BoxOf(f.imgsmiley[1]), placed);
-  EXPECT_FALSE(Window().Captured());
+  EXPECT_EQ(std::tuple(BoxOf(f.imgsmiley[1]), f.stampCount[0], Window().Captured()),
+            std::tuple(placed, 1, false));
   Hover(952, 702);
   EXPECT_EQ(Window().ToolTipRect(), (raster::Rect{940, 675, 987, 722}));
 
   // A stroke that passes over the stamp stays a stroke and leaves the stamp alone.
   Drag(800, 700, 1100, 700, 0, 12);
-  EXPECT_EQ(BoxOf(f.imgsmiley[1]), placed);
-  EXPECT_NE(f.Ink().MaskAt(1050, 700), 0xFFFFFFFFu);
+  EXPECT_TRUE(BoxOf(f.imgsmiley[1]) == placed && f.Ink().MaskAt(1050, 700) != 0xFFFFFFFFu);
 
-  sys.Mouse(*form, tk::wm::kLButtonDown, 960, 700, tk::mk::kLButton);
-  sys.Mouse(*form, tk::wm::kRButtonDown, 960, 700, tk::mk::kLButton | tk::mk::kRButton);
+  Press(960, 700);
+  Mouse(tk::wm::kRButtonDown, 960, 700, tk::mk::kLButton | tk::mk::kRButton);
   MoveTo(1000, 800, tk::mk::kLButton | tk::mk::kRButton);
   EXPECT_EQ(BoxOf(f.imgsmiley[1]), placed) << "both buttons do not drag";
-  sys.Mouse(*form, tk::wm::kLButtonUp, 1000, 800, tk::mk::kRButton);
+  Release(1000, 800, tk::mk::kRButton);
   ASSERT_NE(f.imgsmiley[1], nullptr) << "a left release leaves the stamp";
-  sys.Mouse(*form, tk::wm::kRButtonUp, 1000, 800, 0);  // still captured by the stamp
+  Mouse(tk::wm::kRButtonUp, 1000, 800, 0);  // still captured by the stamp
   EXPECT_EQ(f.imgsmiley[1], nullptr);
 
   // A stopped session shows no tooltip, and none comes back over a spot a stamp has left.
@@ -158,19 +156,15 @@ TEST_F(StampsTest, ClearRemovesEveryMarkAndKeepsTemplatesPictureAndCounters) {
   ASSERT_TRUE(f.overRect && f.overOval);
 
   KeyDown(kVkDelete);
-  EXPECT_EQ(Marks(), 0u);
+  EXPECT_TRUE(Marks() == 0 && f.GetPicture() == picture);
   EXPECT_EQ(DifferingPixels(Frame(), clean), 0) << "only the captured screen is left";
-  EXPECT_EQ(f.GetPicture(), picture);
   EXPECT_EQ(std::tuple(f.rectCount, f.ovalCount, f.stampCount), std::tuple(1, 1, Counts{3, 1, 1, 1, 1}));
-  EXPECT_EQ(f.curRect + f.curOval, 0);
-  EXPECT_FALSE(f.overRect || f.overOval);
-  EXPECT_EQ(f.MousePointer(), tk::kPointerCustom);
+  EXPECT_TRUE(f.curRect + f.curOval == 0 && !f.overRect && !f.overOval &&
+              f.MousePointer() == tk::kPointerCustom);
 
   // Where the rectangle was, a right click without moving opens the menu and leaves the template alone.
   RightClick(150, 125);
-  EXPECT_EQ(sys.popups.size(), 1u);
-  EXPECT_FALSE(f.shapeArrRect.Template().Visible());
-  EXPECT_EQ(f.shapeArrRect.Count(), 1u);
+  EXPECT_TRUE(sys.popups.size() == 1 && !f.shapeArrRect.Template().Visible());
   Drag(100, 100, 200, 150, kShift);
   ClickWithKey('S', 400, 400);
   EXPECT_EQ(f.shapeArrRect.Indexes(), (std::vector<int16_t>{0, 2}));
@@ -195,50 +189,35 @@ TEST_F(StampsTest, FullStopDeleteAndTheMenuClearAndKeepTheSessionAndEscAlsoEndsI
       ChooseNext(menu);
       RightClick(800, 800);
     }
-    EXPECT_EQ(Marks(), 0u);
-    const bool ends = ch == 27;  // Esc
-    EXPECT_EQ(f.Visible(), !ends);
-    EXPECT_EQ(f.mnupophl.Caption, ends ? "Start highlighting" : "Stop highlighting");
-    EXPECT_EQ(DifferingPixels(Frame(), clean), 0);
+    const bool ends = ch == 27;
+    EXPECT_EQ(std::tuple(Marks(), f.Visible(), f.mnupophl.Caption, DifferingPixels(Frame(), clean)),
+              std::tuple(0u, !ends, ends ? "Start highlighting" : "Stop highlighting", 0));
   }
   sys.screen = raster::Bitmap(1920, 1080, 0xFF808080);
   f.mnupophl_Click();
   EXPECT_EQ(DifferingPixels(Frame(), sys.screen), 0) << "the next session starts with no marks";
 }
 
-TEST_F(StampsTest, StampsCoverShapesNewestOnTopAndTheirTransparentPixelsShowWhatIsUnder) {
+TEST_F(StampsTest, StampsCoverShapesNewestOnTopAndTheirClearPixelsShowWhatIsUnder) {
   PaintScreenPattern();
   Form1& f = StartSession();
   Drag(150, 280, 400, 330, kShift);  // a rectangle and a stroke under where the smiley goes
   Drag(100, 300, 500, 300);
   const raster::Bitmap under = Frame();
-  ClickWithKey('S', 200, 300);  // pixels [200, 247) x [276, 323): 276.5 goes to the even neighbour
-  const raster::Bitmap& smiley = artwork::StampPicture(artwork::Stamp::Smiley);
-  int transparent = 0, wrong = 0;
-  for (int y = 276 - 5; y < 276 + 52; ++y) {
-    for (int x = 200 - 5; x < 200 + 52; ++x) {
-      const bool inside = x >= 200 && x < 247 && y >= 276 && y < 323;
-      if (inside && smiley.At(x - 200, y - 276) >> 24 != 0) continue;
-      transparent += inside;
-      wrong += Shown(x, y) != Rgb(under.At(x, y));
-    }
-  }
-  EXPECT_GT(transparent, 100);
-  EXPECT_EQ(wrong, 0) << "transparent pixels and the surroundings show what was under";
-
+  ClickWithKey('S', 200, 300);  // pixels [200, 247) x [276, 323)
+  EXPECT_EQ(StampMismatches(artwork::Stamp::Smiley, 200, 276, under), 0);
   ClickWithKey('X', 180, 300);       // pixels [180, 233) x [280, 319), over the smiley's left part
   Drag(100, 250, 400, 350, kShift);  // a rectangle drawn afterwards over both
   const raster::Bitmap& cross = artwork::StampPicture(artwork::Stamp::X);
   auto underX = [&](int x, int y) {
     return f.imgx[1] && x >= 180 && x < 233 && y >= 280 && y < 319 && cross.At(x - 180, y - 280) >> 24 != 0;
   };
-  EXPECT_EQ(OpaqueMismatches(artwork::Stamp::Smiley, 200, 276, underX), 0)
-      << "the smiley is above the rectangle";
-  EXPECT_EQ(OpaqueMismatches(artwork::Stamp::X, 180, 280, [](int, int) { return false; }), 0)
-      << "the newer x covers the smiley";
+  EXPECT_EQ(StampMismatches(artwork::Stamp::X, 180, 280, Frame()), 0) << "the newer x is on top";
+  EXPECT_EQ(StampMismatches(artwork::Stamp::Smiley, 200, 276, Frame(), underX), 0)
+      << "the smiley is above the rectangle drawn after it";
   RightClick(215, 300);
   EXPECT_EQ(f.imgx[1], nullptr) << "a right click where both lie goes to the newest";
-  EXPECT_EQ(OpaqueMismatches(artwork::Stamp::Smiley, 200, 276, underX), 0);
+  EXPECT_EQ(StampMismatches(artwork::Stamp::Smiley, 200, 276, Frame(), underX), 0);
 }
 
 }  // namespace

@@ -6,14 +6,19 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <limits>
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/raster/raster.h"
-#include "support/png_dump.h"
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
 
 namespace raster {
 inline void PrintTo(const Rect& r, std::ostream* os) {
@@ -32,6 +37,7 @@ using raster::Scene;
 
 constexpr Pixel kNoInk = 0xFFFFFFFF;
 constexpr Pixel kYellowPen = 0xFFFFFF00;  // COLORREF 65535
+constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
 __extension__ typedef unsigned __int128 Wide;
 
 class Random {
@@ -52,7 +58,7 @@ class Random {
   int Coord(int size) {
     return Chance(0.05) ? Int(-100000, 100000) : Int(-size / 2 - 8, size + size / 2 + 8);
   }
-  std::mt19937& Engine() { return gen_; }
+  uint32_t Bits() { return gen_(); }
 
  private:
   std::mt19937 gen_;
@@ -60,9 +66,8 @@ class Random {
 
 inline Bitmap Noise(int width, int height, Random& rnd) {
   Bitmap b(width, height);
-  for (int y = 0; y < b.Height(); ++y) {
-    for (int x = 0; x < b.Width(); ++x) b.Row(y)[x] = static_cast<Pixel>(rnd.Engine()());
-  }
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x) b.Row(y)[x] = rnd.Bits();
   return b;
 }
 
@@ -135,9 +140,8 @@ inline Pixel ReferencePixel(const Scene& scene, int x, int y) {
         break;
       case DrawOp::Kind::Sprite:
         if (op.sprite && InBox(op.box, x, y) && int64_t{x} - op.box.left < op.sprite->Width() &&
-            int64_t{y} - op.box.top < op.sprite->Height()) {
+            int64_t{y} - op.box.top < op.sprite->Height())
           p = Over(op.sprite->At(x - op.box.left, y - op.box.top), p);
-        }
         break;
     }
   }
@@ -145,48 +149,36 @@ inline Pixel ReferencePixel(const Scene& scene, int x, int y) {
 }
 
 // What Compose(scene, area, out) must produce, one pixel at a time.
-inline void ReferenceCompose(const Scene& scene, const Rect& area, Bitmap& out) {
-  for (int y = std::max(area.top, 0); y < std::min(area.bottom, out.Height()); ++y) {
-    for (int x = std::max(area.left, 0); x < std::min(area.right, out.Width()); ++x) {
+inline void ReferenceCompose(const Scene& scene, const Rect& area, const raster::Surface& out) {
+  for (int y = std::max(area.top, 0); y < std::min(area.bottom, out.height); ++y)
+    for (int x = std::max(area.left, 0); x < std::min(area.right, out.width); ++x)
       out.Row(y)[x] = ReferencePixel(scene, x, y);
-    }
-  }
 }
 
-inline std::string CurrentTestName() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return info ? std::string(info->test_suite_name()) + "_" + info->name() : "raster";
-}
-
-// Equal frames, or a failure naming the first differences, with both frames dumped to PNG.
-inline ::testing::AssertionResult SamePixels(const Bitmap& actual, const Bitmap& expected,
-                                             const std::string& what = "frame") {
-  if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) {
-    return ::testing::AssertionFailure() << what << ": sizes differ";
-  }
+// Equal frames, or a failure naming the first differences, with both frames written as PNGs (opaque: a
+// composed frame's alpha means nothing) to $LUMORA_PNG_DIR, else the working directory.
+inline ::testing::AssertionResult SamePixels(const Bitmap& actual, const Bitmap& expected) {
   std::ostringstream first;
   int64_t wrong = 0;
-  for (int y = 0; y < actual.Height(); ++y) {
-    for (int x = 0; x < actual.Width(); ++x) {
-      if (actual.At(x, y) == expected.At(x, y)) continue;
-      if (wrong++ < 5) {
+  for (int y = 0; y < actual.Height(); ++y)
+    for (int x = 0; x < actual.Width(); ++x)
+      if (actual.At(x, y) != expected.At(x, y) && wrong++ < 5)
         first << "\n  (" << x << ", " << y << "): got 0x" << std::hex << actual.At(x, y) << ", want 0x"
               << expected.At(x, y) << std::dec;
-      }
-    }
-  }
   if (wrong == 0) return ::testing::AssertionSuccess();
-  static int dumps = 0;
-  std::string note;
-  if (dumps < 20) {  // a systematic fault should not fill the disk
-    ++dumps;
-    const std::string base = CurrentTestName() + "_" + std::to_string(dumps) + "_" + what;
-    const std::string got = png_dump::PathFor(base + "_actual"), want = png_dump::PathFor(base + "_expected");
-    png_dump::WritePng(got, actual);
-    png_dump::WritePng(want, expected);
-    note = "\n  dumped " + got + " and " + want;
+  static int dumps = 0;  // a systematic fault should not fill the disk
+  const char* dir = std::getenv("LUMORA_PNG_DIR");
+  for (const auto& [frame, name] : {std::pair{&actual, "actual"}, {&expected, "expected"}}) {
+    std::vector<Pixel> rgba(frame->Data(), frame->Data() + frame->Width() * frame->Height());
+    for (Pixel& p : rgba) p = 0xFF000000 | (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF);
+    const std::string path = std::string(dir && *dir ? dir : ".") + "/" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                             std::to_string(dumps / 2) + "_" + name + ".png";
+    if (dumps++ < 40)
+      stbi_write_png(path.c_str(), frame->Width(), frame->Height(), 4, rgba.data(), frame->Width() * 4);
+    first << "\n  " << path;
   }
-  return ::testing::AssertionFailure() << what << ": " << wrong << " pixels differ" << first.str() << note;
+  return ::testing::AssertionFailure() << wrong << " pixels differ" << first.str();
 }
 
 // A scene with everything it points at: pictures, ink and sprites stay put while the scene is used.
@@ -197,54 +189,56 @@ struct SceneBox {
   Scene scene;
 };
 
+// What a random scene is made of: between minOps and maxOps ops, rectangles, ellipses and sprites in the
+// proportions of their weights.
+struct Mix {
+  const char* name;
+  int rounds;
+  int rects, ellipses, sprites;
+  int minOps, maxOps;
+  bool ink;
+  bool palePens;  // pens with most bits set, so that many overlaps still leave something to see
+};
+
 // A random scene for an out buffer of width x height: a picture that may be smaller or larger than the
-// frame, some freehand ink, and rectangles, ellipses and sprites partly or wholly off the frame.
-inline void RandomScene(Random& rnd, int width, int height, SceneBox& box) {
+// frame, maybe some freehand ink, and ops partly or wholly off the frame.
+inline void RandomScene(Random& rnd, int width, int height, const Mix& mix, SceneBox& box) {
   box.scene = Scene{};
   box.scene.backColor = rnd.Colour();
   if (!rnd.Chance(0.1)) {
     box.picture = Noise(rnd.Int(0, width + 20), rnd.Int(0, height + 20), rnd);
     box.scene.picture = &box.picture;
   }
-  if (!rnd.Chance(0.1)) {
+  if (mix.ink && !rnd.Chance(0.1)) {
     box.ink.Resize(rnd.Int(width / 2, width + 10), rnd.Int(height / 2, height + 10));
     // Usually a few colours, as in use; sometimes enough that the mask table grows past 16 entries.
     const Pixel pens[] = {rnd.Colour(), rnd.Colour(), rnd.Colour()};
     const bool manyColours = rnd.Chance(0.2);
-    for (int i = manyColours ? rnd.Int(20, 40) : rnd.Int(0, 8); i > 0; --i) {
+    for (int i = manyColours ? rnd.Int(20, 40) : rnd.Int(0, 8); i > 0; --i)
       box.ink.DrawLine(float(rnd.Real(-10, width + 10)), float(rnd.Real(-10, height + 10)),
                        float(rnd.Real(-10, width + 10)), float(rnd.Real(-10, height + 10)), rnd.Int(1, 30),
                        manyColours ? rnd.Colour() : pens[rnd.Int(0, 2)]);
-    }
     box.scene.ink = &box.ink;
   }
-  // Now and then more ops than a repaint keeps on the stack.
-  for (int i = rnd.Chance(0.05) ? rnd.Int(25, 60) : rnd.Int(0, 12); i > 0; --i) {
+  for (int i = rnd.Int(mix.minOps, mix.maxOps); i > 0; --i) {
     DrawOp op;
-    int l = rnd.Coord(width), t = rnd.Coord(height);
+    const int l = rnd.Coord(width), t = rnd.Coord(height);
     op.box = {l, t, l + rnd.Int(-2, width), t + rnd.Int(-2, height)};
-    if (rnd.Chance(0.05))
-      op.box = {std::numeric_limits<int>::min(), rnd.Coord(height), std::numeric_limits<int>::max(),
-                rnd.Coord(height)};
-    op.pen = rnd.Colour();
-    switch (rnd.Int(0, 2)) {
-      case 0:
-        op.kind = DrawOp::Kind::FillRect;
-        break;
-      case 1:
-        op.kind = DrawOp::Kind::EllipseOutline;
-        op.penWidth = rnd.Int(-1, 40);
-        break;
-      default: {
-        op.kind = DrawOp::Kind::Sprite;
-        Bitmap& s = box.sprites.emplace_back(rnd.Int(1, 40), rnd.Int(1, 40));
-        for (int y = 0; y < s.Height(); ++y) {
-          for (int x = 0; x < s.Width(); ++x) s.Row(y)[x] = rnd.Premultiplied();
-        }
-        op.sprite = &s;
-        op.box = {l, t, l + s.Width() + rnd.Int(-5, 5), t + s.Height() + rnd.Int(-5, 5)};
-        break;
-      }
+    if (rnd.Chance(0.05)) op.box = {kMin, rnd.Coord(height), kMax, rnd.Coord(height)};
+    op.pen = mix.palePens ? ~(Pixel{1} << rnd.Int(0, 23) | Pixel{1} << rnd.Int(0, 23)) : rnd.Colour();
+    const int pick = rnd.Int(1, mix.rects + mix.ellipses + mix.sprites);
+    if (pick <= mix.rects) {
+      op.kind = DrawOp::Kind::FillRect;
+    } else if (pick <= mix.rects + mix.ellipses) {
+      op.kind = DrawOp::Kind::EllipseOutline;
+      op.penWidth = rnd.Int(-1, 45);
+    } else {
+      op.kind = DrawOp::Kind::Sprite;
+      Bitmap& s = box.sprites.emplace_back(rnd.Int(1, 60), rnd.Int(1, 60));
+      for (int y = 0; y < s.Height(); ++y)
+        for (int x = 0; x < s.Width(); ++x) s.Row(y)[x] = rnd.Premultiplied();
+      op.sprite = &s;
+      op.box = {l, t, l + s.Width() + rnd.Int(-5, 5), t + s.Height() + rnd.Int(-5, 5)};
     }
     box.scene.ops.push_back(op);
   }

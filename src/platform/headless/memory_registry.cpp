@@ -103,53 +103,45 @@ HKey MemoryRegistry::NewHandle(std::shared_ptr<Node> node, RegSam access) {
 }
 
 RegStatus MemoryRegistry::OpenKey(HKey key, const char* subKey, RegSam access, HKey* result) {
-  auto attempt = [&]() -> RegStatus {
-    if (result == nullptr) return kErrorInvalidParameter;
-    *result = HKey::kNone;
-    std::shared_ptr<Node> node;
-    if (RegStatus status = Resolve(key, 0, &node); status != kErrorSuccess) return status;
-    const auto levels = SplitPath(subKey);
-    if (!levels) return kErrorBadPathname;
-    for (std::string_view level : *levels) {
-      node = Child(*node, level);
-      if (!node) return kErrorFileNotFound;
-    }
-    if (node->denied) return kErrorAccessDenied;
-    *result = NewHandle(std::move(node), access);
-    return kErrorSuccess;
-  };
-  const RegStatus status = attempt();
-  openCalls_.push_back(OpenCall{key, std::string(NameOrEmpty(subKey)), access, false, status});
-  return status;
+  openCalls_.emplace_back(NameOrEmpty(subKey));
+  if (result == nullptr) return kErrorInvalidParameter;
+  *result = HKey::kNone;
+  std::shared_ptr<Node> node;
+  if (RegStatus status = Resolve(key, 0, &node); status != kErrorSuccess) return status;
+  const auto levels = SplitPath(subKey);
+  if (!levels) return kErrorBadPathname;
+  for (std::string_view level : *levels) {
+    node = Child(*node, level);
+    if (!node) return kErrorFileNotFound;
+  }
+  if (node->denied) return kErrorAccessDenied;
+  *result = NewHandle(std::move(node), access);
+  return kErrorSuccess;
 }
 
 RegStatus MemoryRegistry::CreateKey(HKey key, const char* subKey, RegSam access, HKey* result,
                                     uint32_t* disposition) {
-  auto attempt = [&]() -> RegStatus {
-    if (result == nullptr) return kErrorInvalidParameter;
-    *result = HKey::kNone;
-    std::shared_ptr<Node> node;
-    if (RegStatus status = Resolve(key, 0, &node); status != kErrorSuccess) return status;
-    const auto levels = SplitPath(subKey);
-    if (!levels) return kErrorBadPathname;
-    bool created = false;
-    for (std::string_view level : *levels) {
-      std::shared_ptr<Node> next = Child(*node, level);
-      if (!next) {
-        if (node->denied) return kErrorAccessDenied;
-        next = AddChild(*node, level);
-        created = true;
-      }
-      node = std::move(next);
+  openCalls_.emplace_back(NameOrEmpty(subKey));
+  if (result == nullptr) return kErrorInvalidParameter;
+  *result = HKey::kNone;
+  std::shared_ptr<Node> node;
+  if (RegStatus status = Resolve(key, 0, &node); status != kErrorSuccess) return status;
+  const auto levels = SplitPath(subKey);
+  if (!levels) return kErrorBadPathname;
+  bool created = false;
+  for (std::string_view level : *levels) {
+    std::shared_ptr<Node> next = Child(*node, level);
+    if (!next) {
+      if (node->denied) return kErrorAccessDenied;
+      next = AddChild(*node, level);
+      created = true;
     }
-    if (node->denied) return kErrorAccessDenied;
-    if (disposition != nullptr) *disposition = created ? kRegCreatedNewKey : kRegOpenedExistingKey;
-    *result = NewHandle(std::move(node), access);
-    return kErrorSuccess;
-  };
-  const RegStatus status = attempt();
-  openCalls_.push_back(OpenCall{key, std::string(NameOrEmpty(subKey)), access, true, status});
-  return status;
+    node = std::move(next);
+  }
+  if (node->denied) return kErrorAccessDenied;
+  if (disposition != nullptr) *disposition = created ? kRegCreatedNewKey : kRegOpenedExistingKey;
+  *result = NewHandle(std::move(node), access);
+  return kErrorSuccess;
 }
 
 RegStatus MemoryRegistry::FillData(const StoredValue& value, RegType* type, uint8_t* data,
@@ -185,6 +177,9 @@ RegStatus MemoryRegistry::SetValue(HKey key, const char* valueName, RegType type
   if (data == nullptr && dataSize != 0) return kErrorInvalidParameter;
   std::shared_ptr<Node> node;
   if (RegStatus status = Resolve(key, kKeySetValue, &node); status != kErrorSuccess) return status;
+  // Like Windows, a string whose count leaves out the NUL right after it is stored with the NUL.
+  const bool text = type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+  if (text && dataSize > 0 && data[dataSize - 1] != 0 && data[dataSize] == 0) ++dataSize;
   StoredValue stored{type, std::string(reinterpret_cast<const char*>(data), dataSize)};
   for (auto& [name, value] : node->values) {
     if (SameName(name, NameOrEmpty(valueName))) {

@@ -3,9 +3,7 @@
 // cannot be deleted, handles carry their access rights, and a deleted key's handles answer
 // kErrorKeyDeleted. Tests preset what a real profile might hold (raw bytes of any type, keys that refuse to
 // open) and inspect what the code left behind, including whether every handle was closed.
-//
-// Values are stored exactly as given: unlike Windows, SetValue never adds a NUL the caller did not count,
-// so tests see the byte count the code passed.
+// tests/settings/registry_contract.h holds it to what the real registry does.
 #pragma once
 
 #include <functional>
@@ -27,15 +25,6 @@ class MemoryRegistry final : public Registry {
     RegType type = kRegNone;
     std::string bytes;
     bool operator==(const StoredValue&) const = default;
-  };
-
-  // One OpenKey or CreateKey call, as made.
-  struct OpenCall {
-    HKey key = HKey::kNone;
-    std::string subKey;
-    RegSam access = 0;
-    bool create = false;
-    RegStatus status = kErrorSuccess;
   };
 
   MemoryRegistry();
@@ -81,7 +70,8 @@ class MemoryRegistry final : public Registry {
   int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
   // CloseKey calls on a handle that was not open (closed twice, or never opened).
   int StaleCloseCount() const { return staleCloses_; }
-  const std::vector<OpenCall>& OpenCalls() const { return openCalls_; }
+  // The subkey path of every OpenKey and CreateKey call, in order.
+  const std::vector<std::string>& OpenCalls() const { return openCalls_; }
 
  private:
   struct Node;
@@ -104,7 +94,7 @@ class MemoryRegistry final : public Registry {
   std::map<uintptr_t, Handle> handles_;
   uintptr_t nextHandle_ = 0x100;
   int staleCloses_ = 0;
-  std::vector<OpenCall> openCalls_;
+  std::vector<std::string> openCalls_;
   std::function<void()> beforeNextDataRead_;
 };
 

@@ -91,10 +91,9 @@ struct WindowTimer {
 // Memory device contexts from CreateCompatibleDC. Contexts from GetDC/GetWindowDC use WindowDc.
 using UniqueHdc = UniqueHandle<traits::NullIsNone<HDC, &traits::DeleteDc>>;
 
-// GDI objects (bitmaps, palettes, brushes, pens, fonts) from their Create* calls.
+// GDI objects (bitmaps, palettes, brushes, fonts) from their Create* calls.
 template <class H>
 using UniqueGdi = UniqueHandle<traits::NullIsNone<H, &traits::DeleteGdiObject<H>>>;
-using UniqueGdiObject = UniqueGdi<HGDIOBJ>;
 using UniqueBitmap = UniqueGdi<HBITMAP>;
 using UniquePalette = UniqueGdi<HPALETTE>;
 using UniqueBrush = UniqueGdi<HBRUSH>;

@@ -1,6 +1,7 @@
-"""The update check against a server on this machine, and the Help command. LumoraLocal.exe (built beside
-Lumora.exe) asks http://127.0.0.1:00000 instead of the maker's server; each test writes its own server's port
-over the zeros in a copy named Lumora.exe, so parallel runs never share a port."""
+"""The program's windows as a user meets them: options, the guidance windows and the banner, help, and the update
+check against a server on this machine. LumoraLocal.exe (built beside Lumora.exe) asks http://127.0.0.1:00000
+instead of the maker's server; a scenario writes its own server's port over the zeros in a copy named Lumora.exe,
+so parallel runs never share a port."""
 
 import contextlib
 import shutil
@@ -10,8 +11,7 @@ import threading
 import time
 from pathlib import Path
 
-from harness import HEIGHT, WIDTH, Skip, check, wait_for
-from pictures import pattern
+from desktop import BANNER, HEIGHT, WIDTH, Skip, check, differences, highlighted, pattern, solid, wait_for
 
 SLOT = b"http://127.0.0.1:00000"
 DEADLINE = 5  # seconds that start-up waits for the server at most
@@ -100,10 +100,21 @@ def browser(app):
     return opened
 
 
-def shot_of(app, title):
+def look(app, title, label):
+    """Waits for the window `title` and keeps a screenshot of it for people to look at."""
     window = wait_for(lambda: app.box(title), f'the window "{title}"', 15)
     time.sleep(0.3)  # it paints after it maps
-    return app.desktop.screenshot().crop(*app.desktop.geometry(window))
+    app.saved[label] = app.d.screenshot()
+    return window
+
+
+def static(app, text):
+    """The probe's record of the visible text `text` in one of the program's windows, or None."""
+    return next((w for w in app.probe_windows() if w.visible and w.cls == "Static" and w.text == text), None)
+
+
+def centre(box):
+    return box[0] + box[2] // 2, box[1] + box[3] // 2
 
 
 def test_a_newer_version_is_offered_and_yes_opens_the_download_page(app):
@@ -114,7 +125,7 @@ def test_a_newer_version_is_offered_and_yes_opens_the_download_page(app):
         app.launch()
         wait_for(lambda: mark.exists() or app.box("Lumora - New Version"), "the new-version question", 15)
         check(not mark.exists(), "the urlmon.dll beside the program was loaded")
-        app.save("question", shot_of(app, "Lumora - New Version"))
+        look(app, "Lumora - New Version", "question")
         check(not app.tray(), "the tray icon came before the question was answered")
         app.answer("Lumora - New Version", QUESTION, "Return")  # Yes is the default button
         wait_for(lambda: opened.is_file() and opened.read_text(), "the web browser", 15)
@@ -146,18 +157,94 @@ def test_a_server_that_never_answers_delays_start_up_by_the_deadline_at_most(app
 def test_help_opens_lumora_help_and_the_session_goes_on(app):
     if not Path(app.exe).with_name("lumo.chm").is_file():
         raise Skip("lumo.chm was not built")
-    d = app.desktop
-    d.set_background(pattern(WIDTH, HEIGHT))
+    d = app.d
+    d.set_background(pattern())
     app.start()
     app.start_session()
     app.open_menu(WIDTH // 2, HEIGHT // 2)
     d.xdotool("key", "h")  # &Help
-    app.save("help", shot_of(app, "Lumora Help"))
+    look(app, "Lumora Help", "help")
     check([w.cls for w in app.probe_windows() if w.depth == 0 and w.text == "Lumora Help"] == ["HH Parent"],
           'the "Lumora Help" window is not the help viewer')
     # The help window is large enough to pass for the overlay, so look for the full-screen window itself.
     full_screen = lambda: any(d.geometry(w) == (0, 0, WIDTH, HEIGHT) for pid in app.pids() for w in d.windows(pid=pid))
     check(full_screen() and not app.tray(), "the session ended when the help opened")
-    app.save("help-over-session", d.screenshot())
+    app.saved["help-over-session"] = d.screenshot()
     d.xdotool("key", "ctrl+h")
     wait_for(lambda: app.tray() and not full_screen(), "the session to end on Ctrl+H with the help open")
+
+
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+MAGENTA = (255, 0, 255)
+
+
+def test_options_recolour_the_marks_and_keep_the_run_entry(app):
+    before = app.session_over(pattern(), solid((32, 64, 160)))
+    rectangle = ((150, 300, 250, 150), (149, 299, 252, 152))
+    app.drag([(150, 300), (250, 380), (400, 450)], key="shift")
+    app.open_menu(700, 600)
+    app.d.xdotool("key", "o")  # &Options
+    look(app, "Lumora Options", "options")
+    # The keyboard alone: the selected colour (yellow) has the focus; Up picks magenta, Tab reaches the slider,
+    # End takes it to its widest, and Enter presses OK.
+    app.d.xdotool("key", "--delay", 150, "Up", "Tab", "End", "Return")
+    wait_for(lambda: not app.box("Lumora Options"), "the options dialog to close")
+    expected, exclude = highlighted(before, [rectangle], MAGENTA)
+    app.expect_screen(expected, "the rectangle recoloured magenta", exclude)
+    check((app.option("Color"), app.option("Line Width"), app.option("Start with Windows")) == ("16711935", "50", "1"),
+          "the options dialog stored other values")
+    code, out = app.wine("reg", "query", RUN_KEY, "/v", "Lumora", label="run-key")
+    entry = out.split("REG_SZ", 1)[-1].strip()
+    check(code == 0 and entry.startswith('"') and entry.lower().endswith('lumora.exe"'),
+          f"the Run entry is not the quoted program path: {entry!r}")
+    # A drag draws in the new colour and width, and the session went on all along.
+    app.drag([(100, 650), (500, 650)])
+    stroke = ((100, 626, 401, 49), (70, 620, 460, 61))
+    expected, more = highlighted(expected, [stroke], MAGENTA)
+    app.expect_screen(expected, "a 50-pixel magenta stroke", exclude + more)
+
+
+def test_instructions_banner_quick_reference_about_and_help(app):
+    app.option("Instructions on startup", "1")
+    opened = browser(app)
+    app.d.set_background(pattern())
+    app.launch()
+    look(app, "Lumora Instructions", "instructions")
+    check(static(app, "Show this screen when program starts.") is None, "the box is a button, not a text")
+    app.d.xdotool("key", "--delay", 150, "shift+Tab", "space", "Return")  # from OK back to the box, untick, OK
+    wait_for(app.tray, "the tray icon after the instructions")
+    check(app.option("Instructions on startup") == "0", "unticking the box and OK did not store 0")
+
+    # The banner sits in the top-left corner of the session, and only there.
+    app.start_session()
+    shot = wait_for(lambda: (s := app.d.screenshot()) and differences(s, pattern(), [BANNER]) == [] and s,
+                    "the overlay with nothing but the banner over the picture")
+    check(len(differences(shot, pattern())) > 340 * 56 // 2, "no banner in the top-left corner")
+    app.saved["banner"] = shot
+
+    # A double click slides it out; its dialog explains how to bring it back, and OK stores the unticked box.
+    app.d.xdotool("mousemove", 250, 15, "click", "--repeat", 2, "--delay", 80, 1)
+    text = "Move the cursor to the very top-left corner of the screen to bring back the notification banner."
+    wait_for(lambda: static(app, text), "the banner's dialog", 15)
+    app.saved["banner-dialog"] = app.d.screenshot()
+    app.d.xdotool("key", "Return")
+    wait_for(lambda: not static(app, text), "the banner's dialog to close")
+    check(app.option("Show Banner Message") == "0", "OK with the box unticked did not store 0")
+    wait_for(lambda: not differences(app.d.screenshot(), pattern()), "the overlay with the banner slid out")
+    app.d.xdotool("mousemove", 5, 5, "sleep", 0.1, "mousemove", 0, 0)
+    wait_for(lambda: len(differences(app.d.screenshot(), pattern())) > 340 * 56 // 2, "the banner to come back")
+
+    # Its "Quick Reference" link opens the card; the about window's web link reaches the browser.
+    app.click(94, 40)
+    look(app, "Lumora - Quick Reference", "quick-reference")
+    app.d.xdotool("key", "Return")
+    wait_for(lambda: not app.box("Lumora - Quick Reference"), "the quick reference to close")
+    app.open_menu(700, 600)
+    app.d.xdotool("key", "a")  # &About
+    look(app, "About Lumora", "about")
+    app.click(*centre(wait_for(lambda: static(app, "www.quillfen.example"), "the web link").box))
+    wait_for(lambda: opened.is_file() and opened.read_text(), "the web browser", 15)
+    check(opened.read_text().split() == ["https://www.quillfen.example/"], f"the browser got {opened.read_text()!r}")
+    app.d.xdotool("key", "Return")
+    wait_for(lambda: not app.box("About Lumora"), "the about window to close")
+    check(app.overlay(), "the session ended")

@@ -1,0 +1,194 @@
+"""Lumora.exe as a user meets it, one scenario per function, each in a fresh prefix with Lumora not yet started."""
+
+import math
+import time
+from pathlib import Path
+
+from desktop import HEIGHT, WIDTH, Skip, check, differences, grow, highlighted, pattern, solid, wait_for
+
+PATTERN = pattern()
+BLUE = solid((32, 64, 160))
+NOTHING_HAPPENS = 2.5  # long enough for a session to have started (it waits one second first)
+
+
+def test_win32_backend_checks(app):
+    """The backend's own GoogleTest checks, cross-built next to Lumora.exe, run on this desktop."""
+    checks = Path(app.exe).with_name("lumora_backend_tests.exe")
+    if not checks.is_file():
+        raise Skip(f"{checks.name} was not built")
+    code, out = app.wine(checks, "--gtest_brief=1", label="backend-checks", timeout=180)
+    check(code == 0, "backend checks failed:\n" + "\n".join(out.splitlines()[-20:]))  # brief: failures only
+
+
+def test_the_tray_program_hotkey_second_start_shell_restart_and_exit(app):
+    app.d.set_background(PATTERN)
+    app.start()
+    check(app.tray_tip() == "Lumora", "the tray icon's tip is not \"Lumora\"")
+    first, [icon] = app.pids(), [w.box for w in app.shown("__winex11_tray_icon")]
+
+    # A second start shows its box and ends, adding no icon.
+    second = app.launch()
+    wait_for(lambda: app.box("Message"), 'the "Message" box of a second start', 15)
+    check([w.box for w in app.shown("__winex11_tray_icon")] == [icon], "a second start added a tray icon")
+    app.answer("Message", "Lumora is already running.", "Return")
+    wait_for(lambda: second.poll() is not None, "the second Lumora.exe to end", 15)
+    check(app.pids() == first, f"Lumora processes after the second start: {app.pids()}, before: {first}")
+
+    # Exactly Ctrl+H toggles: with Shift or Alt as well it does nothing, nor does a single click on the icon.
+    app.hotkey("ctrl+shift+h", "ctrl+alt+h")
+    app.click(*app.icon_centre())
+    time.sleep(NOTHING_HAPPENS)
+    check(not app.overlay(), "Ctrl+Shift+H, Ctrl+Alt+H or a single click started a session")
+    app.start_session()
+    check(app.overlay() == (0, 0, WIDTH, HEIGHT), f"the overlay covers {app.overlay()}, not the whole screen")
+    wait_for(lambda: not app.tray(), "the tray icon to go during the session")
+    # The icon had gone before the photograph, so the picture is the pattern alone, unscaled, and it stays still
+    # when the desktop underneath changes.
+    app.expect_screen(PATTERN, "the overlay showing the captured screen full-size and unscaled")
+    app.d.set_background(BLUE)
+    app.expect_screen(PATTERN, "the overlay after the desktop underneath changed", timeout=0)
+    app.d.xdotool("key", "ctrl+h")
+    app.session_ended("the second Ctrl+H")
+    app.expect_screen(BLUE, "the desktop after the session", exclude=[app.tray()])
+    # A double click on the icon starts a session too.
+    app.d.xdotool("mousemove", *app.icon_centre(), "click", "--repeat", 2, "--delay", 80, 1)
+    wait_for(app.overlay, "the overlay after a double click on the tray icon", 15)
+    app.expect_screen(BLUE, "the overlay after a double click")
+    app.d.xdotool("key", "ctrl+h")
+    app.session_ended("Ctrl+H")
+
+    # What a restarting shell does: it forgets every icon, then tells every program it is back.
+    form = [w for w in app.probe_windows() if w.depth == 0 and w.cls == "Lumora.Form"]
+    check(len(form) == 1, f"expected one Lumora window, found {form}")
+    check(app.wine(app.probe, "drop-icon", form[0].handle, 1, label="drop-icon")[0] == 0, "no icon (window, id 1)")
+    wait_for(lambda: not app.tray(), "the tray to lose the icon")
+    app.wine(app.probe, "broadcast", "TaskbarCreated", label="broadcast")
+    wait_for(app.tray, "the icon to come back after TaskbarCreated")
+    check(app.tray_tip() == "Lumora", "the icon came back without its tip")
+
+    # Exit, the last item of the icon's menu, asks first: No changes nothing, Yes ends the program and its icon.
+    for key in ("n", "Return"):
+        left, top, width, height = app.open_menu(*app.icon_centre())
+        app.click(left + width // 3, top + height - 10)
+        app.answer("Please Confirm", "Do you really want to exit Lumora?", key)
+        check(key == "Return" or (app.pids() == first and app.tray()), "Exit answered No ended the program")
+    wait_for(lambda: not app.pids(), "Lumora.exe to end after Exit", 15)
+    check(not app.tray(), "the tray icon stayed after Exit")
+
+
+def ellipse_points(box, inset):
+    """Points on the ellipse inscribed in the (left, top, right, bottom) box, `inset` pixels inside it."""
+    (left, top, right, bottom), steps = box, range(0, 360, 10)
+    cx, cy, a, b = (left + right) / 2, (top + bottom) / 2, (right - left) / 2 - inset, (bottom - top) / 2 - inset
+    return [(round(cx + a * math.cos(math.radians(t))), round(cy + b * math.sin(math.radians(t)))) for t in steps]
+
+
+def test_stroke_rectangle_and_ellipse_in_the_stored_colour_and_width_resized_and_deleted(app):
+    red, pen = (255, 0, 0), 20
+    app.option("Color", "255")  # 0x0000FF
+    app.option("Line Width", str(pen))
+    before = app.session_over(PATTERN, BLUE)
+    # A left drag: a stroke, the picture showing through it: its middle 19 rows surely, and nothing changed from
+    # 13 pixels off its middle.
+    stroke = ((100, 141, 401, 19), (88, 138, 425, 25))
+    app.drag([(x, 150) for x in range(100, 501, 50)])
+    expected, exclude = highlighted(before, [stroke], red)
+    app.expect_screen(expected, "the freehand stroke", exclude)
+
+    # Shift + drag: a rectangle filled from the press point to the release point (its edges may round either way).
+    def rectangle(right):
+        return grow((150, 300, right - 150, 150), -1), grow((150, 300, right - 150, 150), 1)
+
+    app.drag([(150, 300), (210, 340), (330, 420), (400, 450)], key="shift")
+    expected, exclude = highlighted(before, [stroke, rectangle(400)], red)
+    app.expect_screen(expected, "the stroke and the Shift+drag rectangle", exclude)
+
+    # Ctrl + drag: the outline of the ellipse inscribed in the dragged box, the line width wide, not filled.
+    oval, oval_area = (700, 250, 1000, 500), grow((700, 250, 300, 250), pen)
+    app.drag([(700, 250), (780, 300), (900, 430), (1000, 500)], key="ctrl")
+    reddened = before.masked([(0, 0, WIDTH, HEIGHT)], red)
+    shot = wait_for(lambda: (s := app.d.screenshot()) and all(s.at(*p) == reddened.at(*p)
+                                                              for p in ellipse_points(oval, 3) + ellipse_points(oval, pen - 4)) and s,
+                    "the Ctrl+drag ellipse's outline")
+    off = ellipse_points(oval, pen + 6) + ellipse_points(oval, -(pen // 2 + 4)) + [(850, 375)]
+    changed = [p for p in off if shot.at(*p) != before.at(*p)]
+    check(not changed, f"the ellipse is not a {pen}-pixel outline: {changed[:4]} changed inside or outside it")
+    check(not differences(shot, expected, exclude + [oval_area]), "the ellipse changed the picture outside its box")
+
+    # Dragging the rectangle's right edge moves it to the pointer; the left edge stays.
+    app.hover(400, 375, dx=30, dy=0)
+    app.drag([(400, 375), (450, 380), (500, 370), (550, 375)])
+    expected, exclude = highlighted(before, [stroke, rectangle(550)], red)
+    app.expect_screen(expected, "the rectangle with its right edge dragged right", exclude + [oval_area])
+
+    # A right click on the ellipse's outline deletes it and opens no menu; elsewhere it opens the program menu
+    # at that point, whose first item ends the session.
+    menus = app.menus()
+    app.hover(703, 375, dx=0, dy=10)
+    app.click(703, 375, 3)
+    app.expect_screen(expected, "the marks without the deleted ellipse", exclude)
+    check(app.menus() == menus and app.overlay(), "a right click on the ellipse opened a menu or ended the session")
+    left, top, width, height = app.open_menu(700, 600)
+    check((left, top) == (700, 600), f"the overlay's menu opened at {(left, top)}, not at the click (700, 600)")
+    app.click(left + width // 3, top + 10)
+    app.session_ended('"Stop highlighting"')
+
+
+def red(r, g, b):
+    return r > 80 and r > 2 * g and r > 2 * b
+
+
+# Key, size in pixels, click point, and a spot right of the click with what a person sees there.
+STAMPS = {"smiley": ("s", (47, 47), (150, 200), 23, lambda r, g, b: r > 200 and g > 170 and b < 120),
+          "x": ("x", (53, 39), (350, 251), 26, red),
+          "check": ("c", (60, 55), (550, 300), 30, lambda r, g, b: g > 100 and g > 2 * r and g > 2 * b),
+          "arrow": ("a", (73, 51), (750, 351), 2, red),
+          "star": ("8", (70, 66), (950, 400), 35, lambda r, g, b: r > 200 and 120 < g < 210 and b < 80)}
+AWAY = (640, 740)  # empty overlay, where the pointer rests so that no stamp shows its tooltip
+
+
+def stamp_at(app, name, x, y):
+    """Waits for the stamp to show at the click (x, y): the middle of its left edge there. Returns its box, which
+    is one row taller than the stamp since for an odd height the top may round either way."""
+    _, (width, height), _, spot, looks = STAMPS[name]
+    wait_for(lambda: looks(*app.d.screenshot().at(x + spot, y)), f"the {name} at ({x},{y})", interval=0.2)
+    return x, y - (height + 1) // 2, width, height + 1
+
+
+def test_stamps_placed_dragged_removed_and_cleared(app):
+    before = app.session_over(PATTERN, BLUE)
+    menus, boxes = app.menus(), {}
+    for name, (key, _, (x, y), _, _) in STAMPS.items():
+        app.d.xdotool("mousemove", x, y, "sleep", 0.07, "keydown", key, "click", 1, "keyup", key, "mousemove", *AWAY)
+        boxes[name] = stamp_at(app, name, x, y)
+        app.expect_screen(before, f"nothing but the {name} changed", list(boxes.values()), timeout=0)
+    check(app.menus() == menus, "placing the stamps opened a menu")
+
+    # Over a stamp its tooltip shows after the usual pause, and goes when the pointer leaves.
+    app.hover(162, 200)
+    text = wait_for(app.tooltip, "the stamp's tooltip", interval=0.3)
+    check(text == "Click and drag to move. Right-click to remove.", f"the stamp's tooltip reads {text!r}")
+    app.d.xdotool("mousemove", *AWAY)
+    wait_for(lambda: not app.tooltip(), "the tooltip to go when the pointer leaves the stamp", interval=0.3)
+
+    # A left drag on the star moves it with the pointer; a right click on the x takes it away and opens no menu.
+    app.drag([(985 - 60 * i // 4, 400 + 230 * i // 4) for i in range(5)])
+    app.d.xdotool("mousemove", *AWAY)
+    boxes["star"] = stamp_at(app, "star", 890, 630)
+    app.click(376, 251, 3)
+    boxes.pop("x")
+    app.d.xdotool("mousemove", *AWAY)
+    app.expect_screen(before, "the star dragged and the x right-clicked away", list(boxes.values()))
+    check(app.menus() == menus, "a right click on a stamp opened a menu")
+
+    # Delete takes every mark away and the session goes on; Esc clears and ends it, so the next session shows the
+    # new capture and no stamp.
+    app.d.xdotool("key", "Delete")
+    app.expect_screen(before, "the overlay with every stamp gone after Delete")
+    app.d.xdotool("mousemove", 200, 600, "sleep", 0.07, "keydown", "s", "click", 1, "keyup", "s")
+    stamp_at(app, "smiley", 200, 600)
+    app.d.xdotool("key", "Escape")
+    app.session_ended("Esc")
+    app.expect_screen(BLUE, "the desktop after Esc", exclude=[app.tray()])
+    app.start_session()
+    app.expect_screen(BLUE, "a new session without the smiley placed before Esc")
