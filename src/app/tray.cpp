@@ -19,7 +19,6 @@ void AddTrayIcon(Form1& form) {
 
   form.app.system.NotifyIcon(tk::kNimAdd, data);
   form.app.system.NotifyIcon(tk::kNimModify, data);
-  form.app.SetTaskVisible(false);
   form.Hide();
 }
 

@@ -36,7 +36,6 @@ class App {
 
   bool PrevInstance() { return system.PrevInstance(); }
   std::string Path() { return system.AppPath(); }  // the program's folder
-  void SetTaskVisible(bool visible);
   // The running release, the same numbers as the version resource (tests may pose as another release).
   int Major = LUMORA_VERSION_MAJOR;
   int Minor = LUMORA_VERSION_MINOR;
@@ -53,7 +52,6 @@ class App {
   void FormUnloaded(Form& form);
 
   std::vector<Form*> forms_;
-  bool taskVisible_ = true;
 };
 
 }  // namespace tk

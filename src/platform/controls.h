@@ -26,7 +26,6 @@ enum : int {
   kPointerCustom = 99,  // the form's own pointer: the highlighter
 };
 
-constexpr int kDrawModeCopyPen = 13;
 constexpr int kMaxControlIndex = 32767;
 
 // A windowless element: position and size in twips, visibility, and its place in a control array.

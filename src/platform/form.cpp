@@ -18,11 +18,6 @@ float Screen::Height() const {
 float Screen::TwipsPerPixelX() const { return TwipsPerPixelForDpi(system_.PrimaryScreen().dpi); }
 float Screen::TwipsPerPixelY() const { return TwipsPerPixelForDpi(system_.PrimaryScreen().dpi); }
 
-void App::SetTaskVisible(bool visible) {
-  taskVisible_ = visible;
-  system.SetTaskVisible(visible);
-}
-
 void App::FormLoaded(Form& form) { forms_.push_back(&form); }
 
 void App::FormUnloaded(Form& form) {

@@ -99,8 +99,6 @@ class Form {
   void SetDrawWidth(int pixels) { drawWidth_ = pixels; }
   uint32_t ForeColor() const { return foreColor_; }
   void SetForeColor(uint32_t color) { foreColor_ = color; }
-  int DrawMode() const { return drawMode_; }
-  void SetDrawMode(int mode) { drawMode_ = mode; }
   uint32_t BackColor() const { return backColor_; }
   void SetBackColor(uint32_t color);
 
@@ -175,7 +173,6 @@ class Form {
   Picture picture_;
   int drawWidth_ = 1;
   uint32_t foreColor_ = 0;
-  int drawMode_ = kDrawModeCopyPen;
   uint32_t backColor_ = kSystemColor;  // the backend's window or dialog colour
   int clientWidth_ = 0, clientHeight_ = 0;
 

@@ -112,7 +112,6 @@ class System {
   virtual bool PrevInstance() = 0;
   virtual std::string AppPath() = 0;  // folder of the executable, no trailing separator
   virtual std::string ExeName() = 0;  // the executable's file name without its extension
-  virtual void SetTaskVisible(bool visible) = 0;
   virtual void Sleep(uint32_t milliseconds) = 0;
   virtual int MsgBox(const std::string& text, const std::string& title, int style) = 0;
   // Keys held now: 1 Shift, 2 Ctrl, 4 Alt.

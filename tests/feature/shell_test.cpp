@@ -16,7 +16,7 @@ TEST_F(ShellTest, StartUpTakesItsStepsInOrderAndEndsInTheTrayWithTheHotkeyChaine
   sys.onModal["Form3"] = [this](tk::Form&) { EXPECT_EQ(form->DrawWidth(), 25); };
   Form1& f = Start();
   EXPECT_EQ(sys.calls, (Strings{"PrevInstance", "Modal Form3", "RegisterHotKey",
-                                "SetWindowProc", "NotifyIcon 0", "NotifyIcon 1", "SetTaskVisible 0"}));
+                                "SetWindowProc", "NotifyIcon 0", "NotifyIcon 1"}));
   EXPECT_FALSE(f.Visible());
   ASSERT_TRUE(sys.trayIcon.has_value());
   const tk::TrayIconData& icon = *sys.trayIcon;

@@ -154,7 +154,6 @@ Picture HeadlessSystem::WindowToPicture(WindowHandle, bool, int32_t left, int32_
   clockAtCapture = clockMs;
   // A failed or impossible capture still gives a picture: black, of the size asked for when it has one.
   auto picture = std::make_shared<raster::Bitmap>(std::max(0, width), std::max(0, height), 0xFF000000);
-  if (captureFails) return picture;
   const raster::Rect from = raster::Intersect({left, top, left + std::max(0, width), top + std::max(0, height)},
                                               {0, 0, screen.Width(), screen.Height()});
   for (int y = from.top; y < from.bottom; ++y)
@@ -182,10 +181,6 @@ bool HeadlessSystem::NotifyIcon(uint32_t message, const TrayIconData& data) {
   calls.push_back("NotifyIcon " + std::to_string(message));
   switch (message) {
     case kNimAdd:
-      if (trayAddFailures > 0) {
-        --trayAddFailures;
-        return false;
-      }
       if (trayIcon) return false;  // the shell refuses a second icon with the same id
       trayIcon = data;
       return true;

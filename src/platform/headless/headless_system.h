@@ -98,10 +98,8 @@ class HeadlessSystem : public System {
   // --- The fake desktop, preset by tests ---
   raster::Bitmap screen;  // what a capture reads
   int dpi;
-  bool captureFails = false;
   bool otherInstanceRunning = false;
   bool hotkeyTaken = false;     // another program holds every hotkey
-  int trayAddFailures = 0;      // the next N NIM_ADD calls fail (a shell still starting)
   int modifiers = 0;            // keys held: 1 Shift, 2 Ctrl, 4 Alt
   std::set<int> keysDown;       // other keys held, by virtual-key code
   std::string appPath = "C:\\Program Files\\Lumora";
@@ -136,7 +134,6 @@ class HeadlessSystem : public System {
     uint32_t modifiers, virtualKey;
   };
   std::map<int, Hotkey> hotkeys;
-  bool taskVisible = true;
   bool quit = false;
   int captures = 0;
   bool trayIconAtCapture = false;  // whether the shell showed the icon when the last capture was taken
@@ -201,10 +198,6 @@ class HeadlessSystem : public System {
   }
   std::string AppPath() override { return appPath; }
   std::string ExeName() override { return "Lumora"; }
-  void SetTaskVisible(bool visible) override {
-    calls.push_back(visible ? "SetTaskVisible 1" : "SetTaskVisible 0");
-    taskVisible = visible;
-  }
   void Sleep(uint32_t milliseconds) override;
   int MsgBox(const std::string& text, const std::string& title, int style) override;
   int ModifierState() override { return modifiers; }

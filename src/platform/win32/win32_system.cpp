@@ -105,11 +105,6 @@ std::string Win32System::ExeName() {
   return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-void Win32System::SetTaskVisible(bool visible) {
-  taskVisible_ = visible;
-  for (Win32Window* window : windows_) window->ApplyTaskVisible(visible);
-}
-
 void Win32System::Sleep(uint32_t milliseconds) {
   ::Sleep(milliseconds);
 }

@@ -32,7 +32,6 @@ class Win32System final : public System {
   bool PrevInstance() override;
   std::string AppPath() override;
   std::string ExeName() override;
-  void SetTaskVisible(bool visible) override;
   void Sleep(uint32_t milliseconds) override;
   int MsgBox(const std::string& text, const std::string& title, int style) override;
   int ModifierState() override;
@@ -65,7 +64,6 @@ class Win32System final : public System {
   // The cursor for a pointer shape number; the custom shape is the program's highlighter.
   HCURSOR CursorFor(int pointer) const;
   win32::TrayIcon& Tray() { return tray_; }
-  bool TaskVisible() const { return taskVisible_; }
   void WindowCreated(Win32Window& window);
   void WindowDestroyed(Win32Window& window);
   // Popup menus open now; a menu's loop counts itself while it runs.
@@ -110,7 +108,6 @@ class Win32System final : public System {
   std::optional<bool> prevInstance_;
   win32::TrayIcon tray_;
   std::vector<Win32Window*> windows_;
-  bool taskVisible_ = true;
   int menusOpen_ = 0;
   std::deque<std::function<void()>> posted_;
 };

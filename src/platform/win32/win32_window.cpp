@@ -63,8 +63,7 @@ Win32Window::Win32Window(Win32System& system, Form& form)
                                     DialogStyle(), frame.left, frame.top, frame.right - frame.left,
                                     frame.bottom - frame.top, owner, nullptr, instance, this));
   } else {
-    const DWORD exStyle = kExStyle | (system.TaskVisible() ? 0 : WS_EX_TOOLWINDOW);
-    window_.reset(::CreateWindowExA(exStyle, system.WindowClass(), form.Caption().c_str(), kStyle, 0, 0, 0, 0,
+    window_.reset(::CreateWindowExA(kExStyle, system.WindowClass(), form.Caption().c_str(), kStyle, 0, 0, 0, 0,
                                     nullptr, nullptr, instance, this));
   }
   hwnd_ = window_.get();
@@ -313,16 +312,6 @@ MenuItem* Win32Window::TrackPopupMenu(MenuItem& menu, int flags, std::optional<s
   MenuItem* chosen = win32::TrackPopup(hwnd_, menu, flags, pixels, defaultItem);
   --system_.MenusOpen();
   return chosen;
-}
-
-void Win32Window::ApplyTaskVisible(bool visible) {
-  if (!hwnd_ || dialog_) return;
-  const LONG_PTR exStyle =
-      (::GetWindowLongPtrA(hwnd_, GWL_EXSTYLE) & ~LONG_PTR{WS_EX_TOOLWINDOW | WS_EX_APPWINDOW}) | kExStyle |
-      (visible ? 0 : WS_EX_TOOLWINDOW);
-  ::SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, exStyle);
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 }  // namespace tk

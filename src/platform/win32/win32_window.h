@@ -59,8 +59,6 @@ class Win32Window final : public WindowHost {
                            const MenuItem* defaultItem) override;
   std::unique_ptr<ControlHost> CreateControl(Control& control) override;
 
-  // Keeps the window off the task bar and the task list, or gives it its designed place there.
-  void ApplyTaskVisible(bool visible);
 
   // --- For the controls ---
   HWND Hwnd() const { return hwnd_; }
