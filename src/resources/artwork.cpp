@@ -38,23 +38,22 @@ raster::Bitmap Decode(const embedded::Png& png) {
   return picture;
 }
 
+// Every picture of a table, in the order of its enum.
+std::array<raster::Bitmap, 5> DecodeAll(const embedded::Png (&pngs)[5]) {
+  std::array<raster::Bitmap, 5> decoded;
+  for (std::size_t i = 0; i < decoded.size(); ++i) decoded[i] = Decode(pngs[i]);
+  return decoded;
+}
+
 }  // namespace
 
 const raster::Bitmap& StampPicture(Stamp stamp) {
-  static const std::array<raster::Bitmap, 5> pictures = [] {
-    std::array<raster::Bitmap, 5> decoded;
-    for (std::size_t i = 0; i < decoded.size(); ++i) decoded[i] = Decode(embedded::kStampPngs[i]);
-    return decoded;
-  }();
+  static const std::array<raster::Bitmap, 5> pictures = DecodeAll(embedded::kStampPngs);
   return pictures[static_cast<std::size_t>(stamp)];
 }
 
 const raster::Bitmap& ArtPicture(Art art) {
-  static const std::array<raster::Bitmap, 5> pictures = [] {
-    std::array<raster::Bitmap, 5> decoded;
-    for (std::size_t i = 0; i < decoded.size(); ++i) decoded[i] = Decode(embedded::kArtPngs[i]);
-    return decoded;
-  }();
+  static const std::array<raster::Bitmap, 5> pictures = DecodeAll(embedded::kArtPngs);
   return pictures[static_cast<std::size_t>(art)];
 }
 
