@@ -1,4 +1,6 @@
 // Session boundaries: nothing the user was doing when a session ended carries over into the next one.
+#include <tuple>
+
 #include "fixture.h"
 
 namespace {
@@ -8,25 +10,20 @@ using BoundaryTest = LumoraTest;
 enum class DragKind { Freehand, Rectangle, Ellipse, Stamp };
 enum class Ender { Esc, CtrlH };
 
-struct CutDrag {
-  DragKind kind;
-  Ender ender;
-};
-
-class CutDragTest : public LumoraTest, public ::testing::WithParamInterface<CutDrag> {};
+class CutDragTest : public LumoraTest, public ::testing::WithParamInterface<std::tuple<DragKind, Ender>> {};
 
 TEST_P(CutDragTest, EndsWithTheSessionAndTheNextSessionDrawsNormally) {
   PaintScreenPattern();
   Form1& f = StartSession();
-  uintptr_t keys = 0;
-  if (GetParam().kind == DragKind::Stamp) ClickWithKey('S', 300, 300);  // the stamp to drag
-  if (GetParam().kind == DragKind::Rectangle) keys = kShift;
-  if (GetParam().kind == DragKind::Ellipse) KeyDown(kVkControl), keys = kControl;
-  const int x0 = GetParam().kind == DragKind::Stamp ? 310 : 100;
+  const auto [kind, ender] = GetParam();
+  if (kind == DragKind::Stamp) ClickWithKey('S', 300, 300);  // the stamp to drag
+  if (kind == DragKind::Ellipse) KeyDown(kVkControl);
+  const uintptr_t keys = kind == DragKind::Rectangle ? kShift : kind == DragKind::Ellipse ? kControl : 0;
+  const int x0 = kind == DragKind::Stamp ? 310 : 100;
   Press(x0, 300, tk::mk::kLButton | keys);
   MoveTo(x0 + 100, 380, tk::mk::kLButton | keys);
 
-  if (GetParam().ender == Ender::Esc) {
+  if (ender == Ender::Esc) {
     Char(27);
   } else {
     KeyDown(kVkControl);  // its key-up goes to whatever has the keyboard once the overlay is hidden
@@ -50,14 +47,9 @@ TEST_P(CutDragTest, EndsWithTheSessionAndTheNextSessionDrawsNormally) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Drags, CutDragTest,
-                         ::testing::Values(CutDrag{DragKind::Freehand, Ender::Esc},
-                                           CutDrag{DragKind::Freehand, Ender::CtrlH},
-                                           CutDrag{DragKind::Rectangle, Ender::Esc},
-                                           CutDrag{DragKind::Rectangle, Ender::CtrlH},
-                                           CutDrag{DragKind::Ellipse, Ender::Esc},
-                                           CutDrag{DragKind::Ellipse, Ender::CtrlH},
-                                           CutDrag{DragKind::Stamp, Ender::Esc},
-                                           CutDrag{DragKind::Stamp, Ender::CtrlH}));
+                         ::testing::Combine(::testing::Values(DragKind::Freehand, DragKind::Rectangle,
+                                                              DragKind::Ellipse, DragKind::Stamp),
+                                            ::testing::Values(Ender::Esc, Ender::CtrlH)));
 
 TEST_F(BoundaryTest, KeysHeldThroughAStartStillWork) {
   Form1& f = StartSession();

@@ -20,6 +20,7 @@ constexpr uintptr_t kShift = tk::mk::kShift, kControl = tk::mk::kControl;
 // The stamp keys in the order of the stampCount slots: smiley, x, check, arrow, star.
 constexpr int kStampKeys[] = {'S', 'X', 'C', 'A', '8'};
 using Points = std::vector<std::pair<int, int>>;
+using Strings = std::vector<std::string>;
 
 // An element's geometry in twips: left, top, width and height; a missing element reads as all -1.
 using Box = std::array<float, 4>;
@@ -129,6 +130,14 @@ class LumoraTest : public ::testing::Test {
     size_t marks = form->shapeArrRect.Count() + form->ShapeArrOv.Count() - 2;
     for (int kind = 0; kind < 5; ++kind) marks += form->StampArray(kind).Count() - 1;
     return marks;
+  }
+
+  // Every message box shown so far, as "title: text (style)".
+  std::vector<std::string> Boxes() {
+    std::vector<std::string> boxes;
+    for (const auto& box : sys.msgBoxes)
+      boxes.push_back(box.title + ": " + box.text + " (" + std::to_string(box.style) + ")");
+    return boxes;
   }
 
   // A tray notification: the shell's mouse message arrives as a move of the hidden overlay.

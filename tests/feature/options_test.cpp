@@ -29,21 +29,27 @@ class OptionsTest : public LumoraTest {
   }
 };
 
-TEST_F(OptionsTest, LoadShowsTheOverlaysColourAndWidthAndTheStoredBoxes) {
+// Each case opens the dialog on other stored values, changes every control and leaves without OK.
+TEST_F(OptionsTest, LoadShowsTheOverlaysColourWidthAndStoredBoxesAndOnlyOkChangesAnything) {
+  using Close = void (*)(Form2&);
   struct Case {
     uint32_t color;
     int width;
     std::optional<std::string> startWithWindows, instructions;
     int selected, slider, check1, check2;
+    Close close;
   } cases[] = {
-      {kYellow, 10, std::nullopt, std::nullopt, 2, 10, 1, 1},  // a profile that never saved options
-      {0x00FF00, 30, "0", "2", 3, 30, 0, 2},
-      {0x123456, 60, "abc", "7", -1, 50, 1, 1},  // set outside the program: no swatch, the nearest width
-      {kMagenta, 5, " 0 ", "", 1, 10, 0, 1},
+      // a profile that never saved options
+      {kYellow, 10, std::nullopt, std::nullopt, 2, 10, 1, 1, [](Form2& d) { d.Command2.UserClick(); }},
+      {0x00FF00, 30, "0", "2", 3, 30, 0, 2, [](Form2& d) { d.PressCancel(); }},
+      // set outside the program: no swatch, the nearest width
+      {0x123456, 60, "abc", "7", -1, 50, 1, 1, [](Form2& d) { d.CloseBox(); }},
+      {kMagenta, 5, " 0 ", "", 1, 10, 0, 1, [](Form2& d) { d.Command2.UserClick(); }},
   };
   for (const Case& c : cases) {
     Preset("Start with Windows", c.startWithWindows);
     Preset("Instructions on startup", c.instructions);
+    sys.registry.PresetString(tk::kHkeyCurrentUser, kRun, "Lumora", "old");
     StartSession();
     form->SetForeColor(c.color);
     form->SetDrawWidth(c.width);
@@ -54,8 +60,16 @@ TEST_F(OptionsTest, LoadShowsTheOverlaysColourAndWidthAndTheStoredBoxes) {
       EXPECT_EQ(d.Line1.BorderWidth(), c.slider);
       EXPECT_EQ(d.Check1.Value(), c.check1);
       EXPECT_EQ(d.Check2.Value(), c.check2);
-      d.Command2.UserClick();
+      d.Option1[c.selected == 0 ? 1 : 0]->UserSelect();
+      d.Slider1.UserScroll(40, false);
+      d.Check1.UserToggle();
+      c.close(d);
+      EXPECT_FALSE(d.Loaded());
     });
+    EXPECT_EQ(std::tuple(form->ForeColor(), form->DrawWidth()), std::tuple(c.color, c.width));
+    EXPECT_EQ(Stored(kOptions, "Line Width"), std::nullopt);
+    EXPECT_EQ(Stored(kRun, "Lumora"), Sz("old"));
+    EXPECT_TRUE(sys.Enabled(*form));
   }
 }
 
@@ -111,26 +125,6 @@ TEST_F(OptionsTest, AColourAndWidthChosenWithOkRecolourEveryMarkAlreadyDrawn) {
     }
   EXPECT_EQ(form->ForeColor(), kMagenta);
   EXPECT_EQ(form->DrawWidth(), 34);
-}
-
-TEST_F(OptionsTest, CancelEscAndTheCloseBoxChangeNothing) {
-  for (auto close : {+[](Form2& d) { d.Command2.UserClick(); }, +[](Form2& d) { d.PressCancel(); },
-                     +[](Form2& d) { d.CloseBox(); }}) {
-    sys.registry.PresetString(tk::kHkeyCurrentUser, kRun, "Lumora", "old");
-    StartSession();
-    Options([&](Form2& d) {
-      d.Option1[0]->UserSelect();
-      d.Slider1.UserScroll(50, false);
-      d.Check1.UserToggle();
-      close(d);
-      EXPECT_FALSE(d.Loaded());
-    });
-    EXPECT_EQ(form->ForeColor(), kYellow);
-    EXPECT_EQ(form->DrawWidth(), 10);
-    EXPECT_EQ(Stored(kOptions, "Line Width"), std::nullopt);
-    EXPECT_EQ(Stored(kRun, "Lumora"), Sz("old"));
-    EXPECT_TRUE(sys.Enabled(*form));
-  }
 }
 
 }  // namespace
