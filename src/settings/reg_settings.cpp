@@ -46,14 +46,12 @@ tk::RegStatus WriteText(tk::Registry& registry, tk::HKey key, const char* name, 
                            static_cast<uint32_t>(count));
 }
 
-// The stored bytes taken as text, never past what the read returned. A string whose writer did not count a
-// terminating NUL keeps all its bytes; a value of any other type loses its last byte, where a string's NUL
-// would have been.
-std::string ValueText(tk::RegType type, const std::vector<uint8_t>& bytes, uint32_t size) {
-  size_t length = std::min<size_t>(size, bytes.size());
-  const bool isString = type == tk::kRegSz || type == tk::kRegExpandSz || type == tk::kRegMultiSz;
-  if (length > 0 && (!isString || bytes[length - 1] == 0)) --length;
-  return std::string(reinterpret_cast<const char*>(bytes.data()), length);
+// The stored bytes taken as text up to the first NUL, never past what the read returned, whatever the type:
+// a value typed by hand as binary, or a string whose writer counted no NUL, keeps every byte it has.
+std::string ValueText(const std::vector<uint8_t>& bytes, uint32_t size) {
+  const auto* text = reinterpret_cast<const char*>(bytes.data());
+  const size_t length = std::min<size_t>(size, bytes.size());
+  return std::string(text, std::find(text, text + length, '\0'));
 }
 
 }  // namespace
@@ -85,12 +83,11 @@ std::string CRegSettings::GetSetting(const std::string& Section, const std::stri
     return Default;
   }
   std::vector<uint8_t> bytes(size);
-  tk::RegType type = tk::kRegNone;
   // A value that grew after its size was asked for answers kErrorMoreData; the default beats a torn read.
-  if (registry_.QueryValue(key.get(), name, &type, bytes.data(), &size) != tk::kErrorSuccess || size == 0) {
+  if (registry_.QueryValue(key.get(), name, nullptr, bytes.data(), &size) != tk::kErrorSuccess || size == 0) {
     return Default;
   }
-  return ValueText(type, bytes, size);
+  return ValueText(bytes, size);
 }
 
 bool CRegSettings::SaveSetting(const std::string& Section, const std::string& Key,
@@ -132,7 +129,7 @@ std::optional<std::vector<SettingRow>> CRegSettings::GetAllSettings(const std::s
     }
     if (type != tk::kRegSz) continue;
     rows.push_back(SettingRow{std::string(name.data(), std::min<size_t>(nameLen, name.size())),
-                              ValueText(type, data, dataLen)});
+                              ValueText(data, dataLen)});
   }
   if (rows.empty()) return std::nullopt;
   return rows;

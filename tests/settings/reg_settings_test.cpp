@@ -129,14 +129,16 @@ TEST_F(RegSettingsTest, EnumRegistryKeysListsSubkeysUnderTheGivenKey) {
 }
 
 TEST_F(RegSettingsTest, ValuesAreReadWithinTheirBytesAndNeverTorn) {
+  // Whatever the type, the text runs to the first NUL or to the last byte, and no further.
   registry.PresetDword(kHkcu, kOptions, "Three bytes", 0x00333231);  // "123" and a zero byte
-  registry.PresetDword(kHkcu, kOptions, "Four bytes", 0x34333231);   // "1234": the last byte goes
+  registry.PresetDword(kHkcu, kOptions, "Four bytes", 0x34333231);   // "1234", no NUL
   registry.PresetValue(kHkcu, kOptions, "Unterminated", tk::kRegSz, "abc");
   registry.PresetValue(kHkcu, kOptions, "One byte", tk::kRegBinary, "x");
+  registry.PresetValue(kHkcu, kOptions, "After the NUL", tk::kRegSz, "ab\0cd"s);
   std::string texts;
-  for (const char* name : {"Three bytes", "Four bytes", "Unterminated", "One byte"})
+  for (const char* name : {"Three bytes", "Four bytes", "Unterminated", "One byte", "After the NUL"})
     texts += store.GetSetting("Options", name, "d") + "|";
-  EXPECT_EQ(texts, "123|123|abc||");
+  EXPECT_EQ(texts, "123|1234|abc|x|ab|");
 
   // Another program rewrites the value between the size query and the read: a longer value gives the
   // default, a shorter or equal one is read whole, and an emptied one gives the default.

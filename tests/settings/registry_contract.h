@@ -82,6 +82,10 @@ TYPED_TEST_P(RegistryContract, ValuesKeepTheirBytesAndAreSizedThenFilled) {
   ASSERT_EQ(this->Set(key, "Bare", tk::kRegSz, "xy"), tk::kErrorSuccess);  // the NUL after it is stored too
   ASSERT_EQ(this->Set(key, "", tk::kRegSz, std::string("d", 2)), tk::kErrorSuccess);
   ASSERT_EQ(this->Set(key, "Number", tk::kRegDword, std::string("\x19\0\0\0", 4)), tk::kErrorSuccess);
+  // Text kept without a NUL: as binary, and as a string of odd length whose next byte is no NUL.
+  ASSERT_EQ(this->Set(key, "Binary", tk::kRegBinary, "255"), tk::kErrorSuccess);
+  ASSERT_EQ(r.SetValue(key, "Odd", tk::kRegSz, reinterpret_cast<const uint8_t*>("255!"), 3),
+            tk::kErrorSuccess);
 
   uint32_t size = 0;
   tk::RegType type = tk::kRegNone;
@@ -95,8 +99,10 @@ TYPED_TEST_P(RegistryContract, ValuesKeepTheirBytesAndAreSizedThenFilled) {
   for (const auto& [name, bytes] : {std::pair{"Bare", std::string("xy", 3)},
                                     {"", std::string("d", 2)},
                                     {nullptr, std::string("d", 2)},
-                                    {"Number", std::string("\x19\0\0\0", 4)}}) {
-    size = sizeof data;
+                                    {"Number", std::string("\x19\0\0\0", 4)},
+                                    {"Binary", std::string("255")},
+                                    {"Odd", std::string("255")}}) {
+    size = static_cast<uint32_t>(bytes.size());  // exactly the room the store gives: the size it was told
     ASSERT_EQ(r.QueryValue(key, name, nullptr, data, &size), tk::kErrorSuccess) << (name ? name : "(null)");
     EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size), bytes) << (name ? name : "(null)");
   }
@@ -113,10 +119,10 @@ TYPED_TEST_P(RegistryContract, ValuesKeepTheirBytesAndAreSizedThenFilled) {
     names.push_back(name);
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"", "Bare", "Number", "Text"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"", "Bare", "Binary", "Number", "Odd", "Text"}));
   tk::RegKeyInfo info;
   ASSERT_EQ(r.QueryInfoKey(key, &info), tk::kErrorSuccess);
-  EXPECT_EQ(info.values, 4u);
+  EXPECT_EQ(info.values, 6u);
   EXPECT_GE(info.maxValueNameLen, 6u) << "room for the longest name";
   EXPECT_GE(info.maxValueLen, 4u) << "room for the longest data";
 
