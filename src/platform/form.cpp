@@ -146,6 +146,8 @@ void Form::SetWindowState(int state) {
 }
 
 void Form::SetMousePointer(int pointer) {
+  // The hover test sets the pointer once for every shape it passes; only a change is worth the system's time.
+  if (pointer == mousePointer_) return;
   mousePointer_ = pointer;
   if (host_) host_->PointerChanged();
 }

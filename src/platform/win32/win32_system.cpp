@@ -54,7 +54,9 @@ Win32System::~Win32System() {
 }
 
 ScreenMetrics Win32System::PrimaryScreen() {
-  ScreenMetrics metrics;
+  // Asked several times per pointer move; the answer changes only with the display, which the windows report.
+  if (screen_) return *screen_;
+  ScreenMetrics& metrics = screen_.emplace();
   metrics.widthPixels = ::GetSystemMetrics(SM_CXSCREEN);
   metrics.heightPixels = ::GetSystemMetrics(SM_CYSCREEN);
   win32::WindowDc screen(nullptr, true);

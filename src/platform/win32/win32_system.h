@@ -68,6 +68,8 @@ class Win32System final : public System {
   void WindowDestroyed(Win32Window& window);
   // Popup menus open now; a menu's loop counts itself while it runs.
   int& MenusOpen() { return menusOpen_; }
+  // The display changed (size, DPI): the next PrimaryScreen asks the system again.
+  void ScreenChanged() { screen_.reset(); }
   // Runs what Post queued; the message that carries the request is kRunPosted.
   void RunPosted();
   static constexpr UINT kRunPosted = WM_APP + 1;
@@ -109,6 +111,7 @@ class Win32System final : public System {
   win32::TrayIcon tray_;
   std::vector<Win32Window*> windows_;
   int menusOpen_ = 0;
+  std::optional<ScreenMetrics> screen_;
   std::deque<std::function<void()>> posted_;
 };
 

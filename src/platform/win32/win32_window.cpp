@@ -124,7 +124,9 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam != SIZE_MINIMIZED) form_.Resize(LOWORD(lParam), HIWORD(lParam));
       return 0;
     case WM_DISPLAYCHANGE:
-      if (state_ == kWindowMaximized) FitToMonitor();
+    case WM_SETTINGCHANGE:
+      system_.ScreenChanged();
+      if (message == WM_DISPLAYCHANGE && state_ == kWindowMaximized) FitToMonitor();
       break;
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == hwnd) {
@@ -143,6 +145,7 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                  0, 0, SRCCOPY);
       return 0;
     case WM_DPICHANGED:
+      system_.ScreenChanged();
       if (!dialog_) break;
       dpi_ = LOWORD(wParam);
       if (const auto* suggested = reinterpret_cast<const RECT*>(lParam))
