@@ -54,8 +54,8 @@ inline std::string KernelName(const ::testing::TestParamInfo<raster::detail::Var
   std::erase(name, '.');
   return name;
 }
-#define PER_KERNEL_SUITE(Suite)          \
-  class Suite : public PerKernel {};     \
+#define PER_KERNEL_SUITE(Suite)      \
+  class Suite : public PerKernel {}; \
   INSTANTIATE_TEST_SUITE_P(Kernels, Suite, ::testing::ValuesIn(raster::detail::kVariants), KernelName)
 
 class Random {

@@ -17,7 +17,8 @@ void AndSpanScalar(Pixel* dst, int n, Pixel pen) {
   for (int i = 0; i < n; ++i) dst[i] &= pen;
 }
 
-void CopyAndInkScalar(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n, Pixel pen) {
+void CopyAndInkScalar(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n,
+                      Pixel pen) {
   for (int i = 0; i < n; ++i) dst[i] = src[i] & lookup.masks[ink[i]] & pen;
 }
 
@@ -29,8 +30,8 @@ void BlendOverScalar(const Pixel* src, Pixel* dst, int n) {
   for (int i = 0; i < n; ++i) dst[i] = OverPixel(src[i], dst[i]);
 }
 
-constexpr Kernels kScalar{"scalar",         CopyAndScalar,    FillScalar, AndSpanScalar, CopyAndInkScalar,
-                          FillAndInkScalar, BlendOverScalar, nullptr};
+constexpr Kernels kScalar{"scalar",         CopyAndScalar,    FillScalar,      AndSpanScalar,
+                          CopyAndInkScalar, FillAndInkScalar, BlendOverScalar, nullptr};
 
 // __builtin_cpu_init must run first when this is asked from a static constructor, as it is below.
 bool CpuHas(Variant v) {
@@ -44,11 +45,11 @@ bool CpuHas(Variant v) {
   return false;
 }
 
-const Kernels& KernelsOf(Variant v) { return v == Variant::kSse41 ? Sse41Kernels() : kScalar; }
+const Kernels& KernelsOf(Variant v) {
+  return v == Variant::kSse41 ? Sse41Kernels() : kScalar;
+}
 
 }  // namespace
-
-const Kernels& ScalarKernels() { return kScalar; }
 
 // The scalar set until start-up picks, so a call from another static constructor still works.
 constinit const Kernels* activeKernels = &kScalar;
@@ -57,9 +58,13 @@ namespace {
 [[maybe_unused]] const bool picked = UseKernels(BestVariant());
 }  // namespace
 
-bool Supported(Variant v) { return CpuHas(v); }
+bool Supported(Variant v) {
+  return CpuHas(v);
+}
 
-Variant BestVariant() { return Supported(Variant::kSse41) ? Variant::kSse41 : Variant::kScalar; }
+Variant BestVariant() {
+  return Supported(Variant::kSse41) ? Variant::kSse41 : Variant::kScalar;
+}
 
 bool UseKernels(Variant v) {
   if (!Supported(v)) return false;
@@ -67,7 +72,9 @@ bool UseKernels(Variant v) {
   return true;
 }
 
-const char* VariantName(Variant v) { return KernelsOf(v).name; }
+const char* VariantName(Variant v) {
+  return KernelsOf(v).name;
+}
 
 InkLookup::InkLookup(const Pixel* table) : masks(table), planes{} {
   if (!table) return;

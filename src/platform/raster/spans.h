@@ -55,7 +55,8 @@ struct Kernels {
   // dst[i] &= pen.
   void (*andSpan)(Pixel* dst, int n, Pixel pen);
   // dst[i] = src[i] & masks[ink[i]] & pen: the picture under the freehand layer.
-  void (*copyAndInk)(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n, Pixel pen);
+  void (*copyAndInk)(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n,
+                     Pixel pen);
   // dst[i] = value & masks[ink[i]]: the back colour under the freehand layer.
   void (*fillAndInk)(Pixel value, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n);
   // dst[i] = src[i] + dst[i] * (255 - alpha(src[i])) / 255 per channel, rounded: premultiplied "over".
@@ -66,7 +67,6 @@ struct Kernels {
   int (*mapInk16)(uint8_t* p, int i, int n, const InkPenMap& map);
 };
 
-const Kernels& ScalarKernels();
 const Kernels& Sse41Kernels();
 
 // Whether this CPU (and its OS) runs the variant.
@@ -81,9 +81,15 @@ const char* VariantName(Variant v);
 // The variant in use. One process-wide choice, made once: the CPU does not change under the program.
 extern const Kernels* activeKernels;
 
-inline void CopyAnd(const Pixel* src, Pixel* dst, int n, Pixel pen) { activeKernels->copyAnd(src, dst, n, pen); }
-inline void Fill(Pixel* dst, int n, Pixel value) { activeKernels->fill(dst, n, value); }
-inline void AndSpan(Pixel* dst, int n, Pixel pen) { activeKernels->andSpan(dst, n, pen); }
+inline void CopyAnd(const Pixel* src, Pixel* dst, int n, Pixel pen) {
+  activeKernels->copyAnd(src, dst, n, pen);
+}
+inline void Fill(Pixel* dst, int n, Pixel value) {
+  activeKernels->fill(dst, n, value);
+}
+inline void AndSpan(Pixel* dst, int n, Pixel pen) {
+  activeKernels->andSpan(dst, n, pen);
+}
 inline void CopyAndInk(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n,
                        Pixel pen) {
   activeKernels->copyAndInk(src, ink, lookup, dst, n, pen);
@@ -91,6 +97,8 @@ inline void CopyAndInk(const Pixel* src, const uint8_t* ink, const InkLookup& lo
 inline void FillAndInk(Pixel value, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n) {
   activeKernels->fillAndInk(value, ink, lookup, dst, n);
 }
-inline void BlendOver(const Pixel* src, Pixel* dst, int n) { activeKernels->blendOver(src, dst, n); }
+inline void BlendOver(const Pixel* src, Pixel* dst, int n) {
+  activeKernels->blendOver(src, dst, n);
+}
 
 }  // namespace raster::detail

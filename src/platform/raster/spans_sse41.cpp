@@ -15,8 +15,12 @@ namespace raster::detail {
 // Named rather than anonymous, so a disassembly shows which functions are these kernels.
 namespace sse41 {
 
-__m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
-void Store(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+__m128i Load(const void* p) {
+  return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+void Store(void* p, __m128i v) {
+  _mm_storeu_si128(static_cast<__m128i*>(p), v);
+}
 
 // 16 pixels of src ANDed with one mask: the common case inside and outside strokes.
 inline void CopyAnd16(const Pixel* src, Pixel* dst, __m128i m) {
@@ -228,7 +232,9 @@ constexpr Kernels kKernels{"sse4.1", CopyAnd, Fill, AndSpan, CopyAndInk, FillAnd
 
 }  // namespace sse41
 
-const Kernels& Sse41Kernels() { return sse41::kKernels; }
+const Kernels& Sse41Kernels() {
+  return sse41::kKernels;
+}
 
 }  // namespace raster::detail
 
