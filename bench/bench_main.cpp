@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/raster/spans.h"
+
 namespace {
 
 // Keeps the counters of every benchmark (of the median when it is repeated) next to the console output.
@@ -91,6 +93,30 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
+  using raster::detail::Variant;
+  const std::string best = "/" + std::to_string(int(raster::detail::BestVariant()));
+  std::printf("\nRow kernels per variant (medians of this run, us; in brackets, scalar time / this one):\n");
+  std::printf("  %-10s %-8s %18s %18s %18s %18s\n", "screen", "variant", "copy+AND", "full-screen rect",
+              "busy scene", "freehand step");
+  for (const char* size : {"1920/1080", "3840/2160"}) {
+    for (const Variant v : raster::detail::kVariants) {
+      const std::string variant = std::string(size) + "/" + std::to_string(int(v));
+      std::printf("  %-10s %-8s", size, raster::detail::VariantName(v));
+      for (const char* bm :
+           {"BM_CopyAnd/", "BM_ComposeFullScreenRect/", "BM_ComposeBusyScene/", "BM_FreehandStep/"}) {
+        const double* us = reporter.Micros(bm + variant);
+        const double* scalar =
+            reporter.Micros(bm + std::string(size) + "/" + std::to_string(int(Variant::kScalar)));
+        if (us && scalar) {
+          std::printf(" %9.2f (%4.2fx)", *us, *scalar / *us);
+        } else {
+          std::printf(" %17s", "n/a");
+        }
+      }
+      std::printf("\n");
+    }
+  }
+
   std::printf(
       "\nSummary (medians of this run; ratios to memcpy and to a full recompose over alternated turns):\n");
   for (const char* size : {"1920/1080", "3840/2160"}) {
@@ -101,7 +127,7 @@ int main(int argc, char** argv) {
     Counter(reporter, "compose, full-screen rectangle / memcpy",
             "BM_PairFullScreenRectMemcpy/" + s + ":ratio", "", 1.3);
     Counter(reporter, "compose, busy scene / memcpy", "BM_PairBusySceneMemcpy/" + s + ":ratio", "", 3);
-    const double* step = reporter.Micros("BM_FreehandStep/" + s);
+    const double* step = reporter.Micros("BM_FreehandStep/" + s + best);
     Line("freehand step", step, " us", "<= 2 us", step && *step <= 2);
     const double* fresh = reporter.Micros("BM_FreehandStepFreshScreen/" + s);
     Line("  on a path that seldom comes back", fresh, " us", "", true);

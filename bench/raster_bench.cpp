@@ -34,6 +34,26 @@ void Repeated(benchmark::internal::Benchmark* b) {
   b->Repetitions(5)->MinTime(0.1)->ReportAggregatesOnly(true);
 }
 
+// The kernel benchmarks once per variant this CPU runs, the variant being the third argument, so one run
+// shows what each instruction set brings.
+void PerVariant(benchmark::internal::Benchmark* b) {
+  for (const raster::detail::Variant v : raster::detail::kVariants) {
+    if (!raster::detail::Supported(v)) continue;
+    b->Args({1920, 1080, int(v)})->Args({3840, 2160, int(v)});
+  }
+  b->Unit(benchmark::kMicrosecond)->Repetitions(5)->MinTime(0.1)->ReportAggregatesOnly(true);
+}
+
+// The benchmark's variant while it runs; then the best again, which every other benchmark measures.
+struct KernelScope {
+  explicit KernelScope(const benchmark::State& state) {
+    raster::detail::UseKernels(raster::detail::Variant(state.range(2)));
+  }
+  ~KernelScope() { raster::detail::UseKernels(raster::detail::BestVariant()); }
+  KernelScope(const KernelScope&) = delete;
+  KernelScope& operator=(const KernelScope&) = delete;
+};
+
 void SetPixelsProcessed(benchmark::State& state, int64_t pixelsPerIteration) {
   state.SetBytesProcessed(state.iterations() * pixelsPerIteration * int64_t(sizeof(raster::Pixel)));
 }
@@ -170,6 +190,7 @@ void BM_FrameMemcpy(benchmark::State& state) {
 BENCHMARK(BM_FrameMemcpy)->Apply(Repeated);
 
 void BM_CopyAnd(benchmark::State& state) {
+  const KernelScope kernels(state);
   Frames f(int(state.range(0)), int(state.range(1)));
   for (auto _ : state) {
     f.CopyAnd();
@@ -177,10 +198,11 @@ void BM_CopyAnd(benchmark::State& state) {
   }
   SetPixelsProcessed(state, int64_t{f.w} * f.h);
 }
-BENCHMARK(BM_CopyAnd)->Apply(Repeated);
+BENCHMARK(BM_CopyAnd)->Apply(PerVariant);
 
 // A rectangle over the whole screen: the worst case for a single mark.
 void BM_ComposeFullScreenRect(benchmark::State& state) {
+  const KernelScope kernels(state);
   Frames f(int(state.range(0)), int(state.range(1)));
   const Scene scene{
       &f.picture, 0xFFFFFFFF, nullptr, {{DrawOp::Kind::FillRect, {0, 0, f.w, f.h}, kSwatches[0]}}};
@@ -190,10 +212,11 @@ void BM_ComposeFullScreenRect(benchmark::State& state) {
   }
   SetPixelsProcessed(state, int64_t{f.w} * f.h);
 }
-BENCHMARK(BM_ComposeFullScreenRect)->Apply(Repeated);
+BENCHMARK(BM_ComposeFullScreenRect)->Apply(PerVariant);
 
 // A full repaint of a heavily annotated screen: 20 strokes of 100 segments, 10 rectangles, 5 ellipses.
 void BM_ComposeBusyScene(benchmark::State& state) {
+  const KernelScope kernels(state);
   Freehand f(int(state.range(0)), int(state.range(1)));
   for (auto _ : state) {
     f.Compose(f.scene);
@@ -201,16 +224,17 @@ void BM_ComposeBusyScene(benchmark::State& state) {
   }
   SetPixelsProcessed(state, int64_t{f.w} * f.h);
 }
-BENCHMARK(BM_ComposeBusyScene)->Apply(Repeated);
+BENCHMARK(BM_ComposeBusyScene)->Apply(PerVariant);
 
 void BM_FreehandStep(benchmark::State& state) {
+  const KernelScope kernels(state);
   Freehand f(int(state.range(0)), int(state.range(1)));
   for (auto _ : state) {
     f.Step();
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_FreehandStep)->Apply(Repeated);
+BENCHMARK(BM_FreehandStep)->Apply(PerVariant);
 
 // The same step on a path that seldom comes back: most rows it touches come from memory, not cache.
 void BM_FreehandStepFreshScreen(benchmark::State& state) {

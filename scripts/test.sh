@@ -22,8 +22,11 @@ step "windows: build Lumora.exe"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
-step "windows: the executables import only system DLLs"
+step "windows: the executables import only system DLLs, have ASLR and DEP on and say version 1.0.0"
 scripts/check-imports.sh build/windows/Lumora.exe build/windows/LumoraLocal.exe
+
+step "the instructions of every x86-64 CPU, but for the compositor kernels picked at run time"
+scripts/check-isa.sh build/windows/Lumora.exe build/windows/LumoraLocal.exe build/native/tests/raster/raster_tests
 
 step "end to end: Lumora.exe under Wine"
 python3 tests/e2e/run.py --exe build/windows/Lumora.exe

@@ -5,9 +5,11 @@
 namespace rastertest {
 namespace {
 
+PER_KERNEL_SUITE(Compose);
+
 // Each mix of random scenes, composed into a view inside a larger buffer of noise (as the win32 back buffer
 // may be), must equal the reference inside the area and leave every other pixel as it was.
-TEST(Compose, RandomScenesMatchReference) {
+TEST_P(Compose, RandomScenesMatchReference) {
   const Mix mixes[] = {
       {"mixed", 400, 1, 1, 1, 0, 12, true, false},
       {"crowded", 20, 1, 1, 1, 25, 60, true, false},  // more ops than a repaint keeps on the stack

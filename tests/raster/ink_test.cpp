@@ -7,6 +7,9 @@
 namespace rastertest {
 namespace {
 
+PER_KERNEL_SUITE(InkLine);
+PER_KERNEL_SUITE(InkChurn);
+
 struct Segment {
   float x1, y1, x2, y2;
   int width;
@@ -34,7 +37,7 @@ void ExpectInkMatches(const InkLayer& ink, const Segment& s, const Rect& reporte
   EXPECT_EQ(reported, covered);
 }
 
-TEST(InkLine, MatchesDistanceToSegment) {
+TEST_P(InkLine, MatchesDistanceToSegment) {
   InkLayer ink;
   ink.Resize(40, 30);
   // Dots are discs (radius 2 holds the 12 nearest centres), a pen below 1 draws as 1, and lines from very
@@ -117,7 +120,7 @@ int DistinctMasks(const InkLayer& ink) {
 // room in the table each touched pixel gets exactly its old mask AND the pen (so going over a stroke again
 // never darkens it), and the table's count of entries in use always equals the different masks on the layer
 // (a colour painted over completely gives its entry back). Erase then leaves no trace.
-TEST(InkTable, ChurnNearAFullTableKeepsEveryPixelConsistent) {
+TEST_P(InkChurn, NearAFullTableKeepsEveryPixelConsistent) {
   Random rnd(51);
   InkLayer ink;
   ink.Resize(64, 64);

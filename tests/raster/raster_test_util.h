@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/raster/raster.h"
+#include "platform/raster/spans.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -39,6 +40,23 @@ constexpr Pixel kNoInk = 0xFFFFFFFF;
 constexpr Pixel kYellowPen = 0xFFFFFF00;  // COLORREF 65535
 constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
 __extension__ typedef unsigned __int128 Wide;
+
+// Runs a test once per kernel variant, skipped where this CPU lacks it; the best variant is put back after.
+class PerKernel : public ::testing::TestWithParam<raster::detail::Variant> {
+ protected:
+  void SetUp() override {
+    if (!raster::detail::UseKernels(GetParam())) GTEST_SKIP() << "the CPU lacks " << VariantName(GetParam());
+  }
+  void TearDown() override { raster::detail::UseKernels(raster::detail::BestVariant()); }
+};
+inline std::string KernelName(const ::testing::TestParamInfo<raster::detail::Variant>& info) {
+  std::string name = raster::detail::VariantName(info.param);
+  std::erase(name, '.');
+  return name;
+}
+#define PER_KERNEL_SUITE(Suite)      \
+  class Suite : public PerKernel {}; \
+  INSTANTIATE_TEST_SUITE_P(Kernels, Suite, ::testing::ValuesIn(raster::detail::kVariants), KernelName)
 
 class Random {
  public:

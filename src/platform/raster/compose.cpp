@@ -2,10 +2,6 @@
 #include <limits>
 #include <vector>
 
-#if defined(__SSE4_1__)
-#include <immintrin.h>
-#endif
-
 #include "platform/raster/raster.h"
 #include "platform/raster/shapes.h"
 #include "platform/raster/spans.h"
@@ -133,11 +129,10 @@ class Ground {
 
   // Starts loading row y of everything Row() reads and writes.
   void Prefetch(int y, const Surface& out) const {
-#if defined(__SSE4_1__)
     auto lines = [&](const void* from, size_t bytes) {
       const char* p = static_cast<const char*>(from);
-      for (size_t at = 0; at < bytes; at += 64) _mm_prefetch(p + at, _MM_HINT_T0);
-      _mm_prefetch(p + bytes - 1, _MM_HINT_T0);
+      for (size_t at = 0; at < bytes; at += 64) __builtin_prefetch(p + at);
+      __builtin_prefetch(p + bytes - 1);
     };
     const size_t n = static_cast<size_t>(right_ - left_);
     lines(out.Row(y) + left_, n * sizeof(Pixel));
@@ -149,9 +144,6 @@ class Ground {
                 last = std::min(scene_.ink->InkLast(y), right_);
       if (first < last) lines(scene_.ink->Row(y) + first, last - first);
     }
-#else
-    (void)y, (void)out;
-#endif
   }
 
   // One row into dst (which points at column `left`), each run of it also ANDed with the run's pen.

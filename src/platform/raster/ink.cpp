@@ -3,10 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SSE4_1__)
-#include <immintrin.h>
-#endif
-
 #include "platform/raster/raster.h"
 #include "platform/raster/shapes.h"
 #include "platform/raster/spans.h"
@@ -122,57 +118,15 @@ void InkLayer::ApplyPenScalar(uint8_t* p, int first, int last, Pixel pen) {
 }
 
 void InkLayer::ApplyPen(uint8_t* p, int n, Pixel pen) {
-#if defined(__SSE4_1__)
-  // 16 pixels at a time while their indices are below 16 and already mapped, which is every pixel of a
-  // stroke after its first few rows. The last group overlaps the one before rather than going scalar; the
-  // `fresh` lanes keep it from mapping a pixel twice.
-  if (n >= 16) {
-    const __m128i lanes = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    const __m128i high = _mm_set1_epi8(static_cast<char>(0xF0)), ones = _mm_set1_epi8(-1);
-    __m128i map = _mm_load_si128(reinterpret_cast<const __m128i*>(map16_));
-    __m128i mapped = _mm_load_si128(reinterpret_cast<const __m128i*>(mapped16_));
-    for (int i = 0; i < n;) {
-      const int at = std::min(i, n - 16);
-      uint8_t* q = p + at;
-      const __m128i from = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-      const __m128i fresh = _mm_cmpgt_epi8(lanes, _mm_set1_epi8(static_cast<char>(i - at - 1)));
-      const __m128i ready = _mm_or_si128(_mm_shuffle_epi8(mapped, from), _mm_xor_si128(fresh, ones));
-      if (!_mm_testz_si128(from, high) || _mm_movemask_epi8(ready) != 0xFFFF) {
-        // An index not mapped yet, or beyond the first 16: one pixel at a time, which fills penMap_.
-        ApplyPenScalar(p, i, at + 16, pen);
-        map = _mm_load_si128(reinterpret_cast<const __m128i*>(map16_));
-        mapped = _mm_load_si128(reinterpret_cast<const __m128i*>(mapped16_));
-        i = at + 16;
-        continue;
-      }
-      const __m128i to = _mm_blendv_epi8(from, _mm_shuffle_epi8(map, from), fresh);
-      const int changed = ~_mm_movemask_epi8(_mm_cmpeq_epi8(to, from)) & 0xFFFF;
-      if (changed) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q), to);
-        // Usually every changed pixel had the same index (fresh paper, or one earlier colour).
-        const __m128i first =
-            _mm_shuffle_epi8(from, _mm_set1_epi8(static_cast<char>(__builtin_ctz(changed))));
-        if ((_mm_movemask_epi8(_mm_cmpeq_epi8(from, first)) & changed) == changed) {
-          const int f = _mm_cvtsi128_si32(first) & 0xFF, count = __builtin_popcount(changed);
-          if (f != 0) useCount_[f] -= count;
-          useCount_[penMap_[f]] += count;
-        } else {
-          alignas(16) uint8_t fromBytes[16], toBytes[16];
-          _mm_store_si128(reinterpret_cast<__m128i*>(fromBytes), from);
-          _mm_store_si128(reinterpret_cast<__m128i*>(toBytes), to);
-          for (int bits = changed; bits; bits &= bits - 1) {
-            const int lane = __builtin_ctz(bits);
-            if (fromBytes[lane] != 0) --useCount_[fromBytes[lane]];
-            ++useCount_[toBytes[lane]];
-          }
-        }
-      }
-      i = at + 16;
-    }
-    return;
+  const auto mapInk16 = detail::activeKernels->mapInk16;
+  if (!mapInk16) return ApplyPenScalar(p, 0, n, pen);
+  const detail::InkPenMap map{penMap_, map16_, mapped16_, useCount_};
+  for (int i = 0; i < n;) {
+    i = mapInk16(p, i, n, map);
+    const int end = std::min(i + 16, n);
+    ApplyPenScalar(p, i, end, pen);
+    i = end;
   }
-#endif
-  ApplyPenScalar(p, 0, n, pen);
 }
 
 Rect InkLayer::DrawLine(float x1, float y1, float x2, float y2, int width, Pixel pen) {
@@ -190,14 +144,12 @@ Rect InkLayer::DrawLine(float x1, float y1, float x2, float y2, int width, Pixel
   for (int first = rows.first; first < rows.last; first += kRowsPerBatch) {
     const int count = std::min(kRowsPerBatch, rows.last - first);
     for (int i = 0; i < count; ++i) spans[i] = capsule.Row(first + i, width_);
-#if defined(__SSE4_1__)
     for (int i = 0; i < count; ++i) {
       if (spans[i].Empty()) continue;
       const uint8_t* row = index_.data() + static_cast<size_t>(first + i) * width_;
-      _mm_prefetch(reinterpret_cast<const char*>(row + spans[i].first), _MM_HINT_T0);
-      _mm_prefetch(reinterpret_cast<const char*>(row + spans[i].last - 1), _MM_HINT_T0);
+      __builtin_prefetch(row + spans[i].first);
+      __builtin_prefetch(row + spans[i].last - 1);
     }
-#endif
     for (int i = 0; i < count; ++i) {
       const detail::Span s = spans[i];
       if (s.Empty()) continue;

@@ -1,120 +1,79 @@
+// The scalar row kernels, and the choice of variant.
 #include "platform/raster/spans.h"
-
-#include <cstring>
-
-#if defined(__SSE4_1__)
-#include <immintrin.h>
-#endif
 
 namespace raster::detail {
 
 namespace {
 
-#if defined(__SSE4_1__)
-__m128i Load(const void* p) {
-  return _mm_loadu_si128(static_cast<const __m128i*>(p));
-}
-void Store(void* p, __m128i v) {
-  _mm_storeu_si128(static_cast<__m128i*>(p), v);
-}
-
-// 16 pixels of src ANDed with one mask: the common case inside and outside strokes.
-inline void CopyAnd16(const Pixel* src, Pixel* dst, __m128i m) {
-  const __m128i a = Load(src), b = Load(src + 4), c = Load(src + 8), d = Load(src + 12);
-  Store(dst, _mm_and_si128(a, m));
-  Store(dst + 4, _mm_and_si128(b, m));
-  Store(dst + 8, _mm_and_si128(c, m));
-  Store(dst + 12, _mm_and_si128(d, m));
-}
-
-inline void Fill16(Pixel* dst, __m128i v) {
-  Store(dst, v);
-  Store(dst + 4, v);
-  Store(dst + 8, v);
-  Store(dst + 12, v);
-}
-
-// Four premultiplied pixels over four destination pixels, rounding x/255 exactly.
-inline __m128i Over4(__m128i s, __m128i d) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i c255 = _mm_set1_epi16(255), c128 = _mm_set1_epi16(128);
-  __m128i out[2];
-  for (int half = 0; half < 2; ++half) {
-    const __m128i s16 = half ? _mm_unpackhi_epi8(s, zero) : _mm_unpacklo_epi8(s, zero);
-    const __m128i d16 = half ? _mm_unpackhi_epi8(d, zero) : _mm_unpacklo_epi8(d, zero);
-    const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, 0xFF), 0xFF);
-    __m128i t = _mm_add_epi16(_mm_mullo_epi16(d16, _mm_sub_epi16(c255, alpha)), c128);
-    t = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-    out[half] = _mm_add_epi16(s16, t);
-  }
-  return _mm_packus_epi16(out[0], out[1]);
-}
-#endif
-
-inline Pixel Over1(Pixel s, Pixel d) {
-  const uint32_t inv = 255 - (s >> 24);
-  Pixel r = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    uint32_t t = ((d >> shift) & 0xFF) * inv + 128;
-    t = (t + (t >> 8)) >> 8;
-    uint32_t c = ((s >> shift) & 0xFF) + t;
-    r |= (c > 255 ? 255 : c) << shift;
-  }
-  return r;
-}
-
-}  // namespace
-
-#if defined(__SSE4_1__)
-namespace {
-
-// Runs f16 over groups of 16 pixels, then f4 over groups of 4, then f1 one by one. A kernel whose result
-// does not depend on what dst held (or that only ANDs) can redo pixels, so when the span is long enough
-// its tail is one group that overlaps the group before instead of a slower pass.
-template <class F16, class F4, class F1>
-inline void Groups(int n, F16 f16, F4 f4, F1 f1) {
-  int i = 0;
-  for (; i + 16 <= n; i += 16) f16(i);
-  if (i < n && n >= 16) return f16(n - 16);
-  for (; i + 4 <= n; i += 4) f4(i);
-  if (i < n && n >= 4) return f4(n - 4);
-  for (; i < n; ++i) f1(i);
-}
-
-}  // namespace
-#endif
-
-void CopyAnd(const Pixel* src, Pixel* dst, int n, Pixel pen) {
-#if defined(__SSE4_1__)
-  const __m128i m = _mm_set1_epi32(static_cast<int>(pen));
-  Groups(
-      n, [&](int i) { CopyAnd16(src + i, dst + i, m); },
-      [&](int i) { Store(dst + i, _mm_and_si128(Load(src + i), m)); }, [&](int i) { dst[i] = src[i] & pen; });
-#else
+void CopyAndScalar(const Pixel* src, Pixel* dst, int n, Pixel pen) {
   for (int i = 0; i < n; ++i) dst[i] = src[i] & pen;
-#endif
 }
 
-void Fill(Pixel* dst, int n, Pixel value) {
-#if defined(__SSE4_1__)
-  const __m128i v = _mm_set1_epi32(static_cast<int>(value));
-  Groups(
-      n, [&](int i) { Fill16(dst + i, v); }, [&](int i) { Store(dst + i, v); },
-      [&](int i) { dst[i] = value; });
-#else
+void FillScalar(Pixel* dst, int n, Pixel value) {
   for (int i = 0; i < n; ++i) dst[i] = value;
-#endif
 }
 
-void AndSpan(Pixel* dst, int n, Pixel pen) {
-#if defined(__SSE4_1__)
-  const __m128i m = _mm_set1_epi32(static_cast<int>(pen));
-  Groups(
-      n, [&](int i) { CopyAnd16(dst + i, dst + i, m); },
-      [&](int i) { Store(dst + i, _mm_and_si128(Load(dst + i), m)); }, [&](int i) { dst[i] &= pen; });
-#else
+void AndSpanScalar(Pixel* dst, int n, Pixel pen) {
   for (int i = 0; i < n; ++i) dst[i] &= pen;
-#endif
+}
+
+void CopyAndInkScalar(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n,
+                      Pixel pen) {
+  for (int i = 0; i < n; ++i) dst[i] = src[i] & lookup.masks[ink[i]] & pen;
+}
+
+void FillAndInkScalar(Pixel value, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n) {
+  for (int i = 0; i < n; ++i) dst[i] = value & lookup.masks[ink[i]];
+}
+
+void BlendOverScalar(const Pixel* src, Pixel* dst, int n) {
+  for (int i = 0; i < n; ++i) dst[i] = OverPixel(src[i], dst[i]);
+}
+
+constexpr Kernels kScalar{"scalar",         CopyAndScalar,    FillScalar,      AndSpanScalar,
+                          CopyAndInkScalar, FillAndInkScalar, BlendOverScalar, nullptr};
+
+// __builtin_cpu_init must run first when this is asked from a static constructor, as it is below.
+bool CpuHas(Variant v) {
+  __builtin_cpu_init();
+  switch (v) {
+    case Variant::kScalar:
+      return true;
+    case Variant::kSse41:
+      return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1");
+  }
+  return false;
+}
+
+const Kernels& KernelsOf(Variant v) {
+  return v == Variant::kSse41 ? Sse41Kernels() : kScalar;
+}
+
+}  // namespace
+
+// The scalar set until start-up picks, so a call from another static constructor still works.
+constinit const Kernels* activeKernels = &kScalar;
+
+namespace {
+[[maybe_unused]] const bool picked = UseKernels(BestVariant());
+}  // namespace
+
+bool Supported(Variant v) {
+  return CpuHas(v);
+}
+
+Variant BestVariant() {
+  return Supported(Variant::kSse41) ? Variant::kSse41 : Variant::kScalar;
+}
+
+bool UseKernels(Variant v) {
+  if (!Supported(v)) return false;
+  activeKernels = &KernelsOf(v);
+  return true;
+}
+
+const char* VariantName(Variant v) {
+  return KernelsOf(v).name;
 }
 
 InkLookup::InkLookup(const Pixel* table) : masks(table), planes{} {
@@ -122,119 +81,6 @@ InkLookup::InkLookup(const Pixel* table) : masks(table), planes{} {
   for (int i = 0; i < 16; ++i) {
     for (int k = 0; k < 4; ++k) planes[k][i] = static_cast<uint8_t>(table[i] >> (8 * k));
   }
-}
-
-#if defined(__SSE4_1__)
-namespace {
-
-__m128i Plane(const InkLookup& lookup, int k) {
-  return _mm_load_si128(reinterpret_cast<const __m128i*>(lookup.planes[k]));
-}
-
-// The masks of 16 pixels whose indices `idx` are not all 0, as four vectors of four, or false when the
-// run needs the path for four at a time. The shuffles come first: they take no branch that depends on
-// the data, which at stroke edges would be mispredicted as often as not.
-inline bool Masks16(__m128i idx, const uint8_t* ink, const InkLookup& lookup, __m128i m[4]) {
-  if (_mm_testz_si128(idx, _mm_set1_epi8(static_cast<char>(0xF0)))) {
-    const __m128i b = _mm_shuffle_epi8(Plane(lookup, 0), idx), g = _mm_shuffle_epi8(Plane(lookup, 1), idx);
-    const __m128i r = _mm_shuffle_epi8(Plane(lookup, 2), idx), a = _mm_shuffle_epi8(Plane(lookup, 3), idx);
-    const __m128i bgLo = _mm_unpacklo_epi8(b, g), bgHi = _mm_unpackhi_epi8(b, g);
-    const __m128i raLo = _mm_unpacklo_epi8(r, a), raHi = _mm_unpackhi_epi8(r, a);
-    m[0] = _mm_unpacklo_epi16(bgLo, raLo);
-    m[1] = _mm_unpackhi_epi16(bgLo, raLo);
-    m[2] = _mm_unpacklo_epi16(bgHi, raHi);
-    m[3] = _mm_unpackhi_epi16(bgHi, raHi);
-    return true;
-  }
-  // Indices beyond the first 16 (many colours): still often one index for all 16.
-  const __m128i first = _mm_shuffle_epi8(idx, _mm_setzero_si128());
-  if (_mm_movemask_epi8(_mm_cmpeq_epi8(idx, first)) != 0xFFFF) return false;
-  m[0] = m[1] = m[2] = m[3] = _mm_set1_epi32(static_cast<int>(lookup.masks[ink[0]]));
-  return true;
-}
-
-// The masks of 4 pixels.
-inline __m128i Masks4(const uint8_t* ink, const InkLookup& lookup) {
-  uint32_t four;
-  std::memcpy(&four, ink, 4);
-  if (four == 0) return _mm_set1_epi32(-1);
-  if ((four & 0xF0F0F0F0) == 0) {
-    const __m128i idx = _mm_cvtsi32_si128(static_cast<int>(four));
-    const __m128i b = _mm_shuffle_epi8(Plane(lookup, 0), idx), g = _mm_shuffle_epi8(Plane(lookup, 1), idx);
-    const __m128i r = _mm_shuffle_epi8(Plane(lookup, 2), idx), a = _mm_shuffle_epi8(Plane(lookup, 3), idx);
-    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(b, g), _mm_unpacklo_epi8(r, a));
-  }
-  const Pixel* t = lookup.masks;
-  return _mm_setr_epi32(static_cast<int>(t[ink[0]]), static_cast<int>(t[ink[1]]), static_cast<int>(t[ink[2]]),
-                        static_cast<int>(t[ink[3]]));
-}
-
-}  // namespace
-#endif
-
-void CopyAndInk(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n, Pixel pen) {
-#if defined(__SSE4_1__)
-  const __m128i p = _mm_set1_epi32(static_cast<int>(pen));
-  Groups(
-      n,
-      [&](int i) {
-        const __m128i idx = Load(ink + i);
-        if (_mm_testz_si128(idx, idx)) return CopyAnd16(src + i, dst + i, p);  // no ink here
-        __m128i m[4];
-        if (Masks16(idx, ink + i, lookup, m)) {
-          for (int k = 0; k < 4; ++k) {
-            Store(dst + i + 4 * k, _mm_and_si128(Load(src + i + 4 * k), _mm_and_si128(m[k], p)));
-          }
-        } else {
-          for (int k = i; k < i + 16; k += 4) {
-            Store(dst + k, _mm_and_si128(Load(src + k), _mm_and_si128(Masks4(ink + k, lookup), p)));
-          }
-        }
-      },
-      [&](int i) { Store(dst + i, _mm_and_si128(Load(src + i), _mm_and_si128(Masks4(ink + i, lookup), p))); },
-      [&](int i) { dst[i] = src[i] & lookup.masks[ink[i]] & pen; });
-#else
-  for (int i = 0; i < n; ++i) dst[i] = src[i] & lookup.masks[ink[i]] & pen;
-#endif
-}
-
-void FillAndInk(Pixel value, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n) {
-#if defined(__SSE4_1__)
-  const __m128i v = _mm_set1_epi32(static_cast<int>(value));
-  Groups(
-      n,
-      [&](int i) {
-        const __m128i idx = Load(ink + i);
-        if (_mm_testz_si128(idx, idx)) return Fill16(dst + i, v);
-        __m128i m[4];
-        if (Masks16(idx, ink + i, lookup, m)) {
-          for (int k = 0; k < 4; ++k) Store(dst + i + 4 * k, _mm_and_si128(v, m[k]));
-        } else {
-          for (int k = i; k < i + 16; k += 4) Store(dst + k, _mm_and_si128(v, Masks4(ink + k, lookup)));
-        }
-      },
-      [&](int i) { Store(dst + i, _mm_and_si128(v, Masks4(ink + i, lookup))); },
-      [&](int i) { dst[i] = value & lookup.masks[ink[i]]; });
-#else
-  for (int i = 0; i < n; ++i) dst[i] = value & lookup.masks[ink[i]];
-#endif
-}
-
-void BlendOver(const Pixel* src, Pixel* dst, int n) {
-  int i = 0;
-#if defined(__SSE4_1__)
-  const __m128i alphaBits = _mm_set1_epi32(static_cast<int>(0xFF000000));
-  for (; i + 4 <= n; i += 4) {
-    const __m128i s = Load(src + i);
-    if (_mm_testz_si128(s, s)) continue;  // fully transparent: the stamp's background
-    if (_mm_testc_si128(s, alphaBits)) {  // every alpha is 255: opaque artwork replaces
-      Store(dst + i, s);
-      continue;
-    }
-    Store(dst + i, Over4(s, Load(dst + i)));
-  }
-#endif
-  for (; i < n; ++i) dst[i] = Over1(src[i], dst[i]);
 }
 
 }  // namespace raster::detail
