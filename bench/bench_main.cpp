@@ -140,6 +140,14 @@ int main(int argc, char** argv) {
     Counter(reporter, "800x600 drag step / full recompose", "BM_PairDragStepFullRecompose/" + s + ":ratio",
             "", large ? 0.01 : 0);
   }
+  std::printf(" 1920x1080 with 2,000 rectangles and 2,000 ellipses\n");
+  const double* hover = reporter.Micros("BM_HoverOverMarks/2000");
+  Line("pointer move (hover), with its repaint", hover, " us", "<= 20 us", hover && *hover <= 20);
+  Line("  on an empty screen", reporter.Micros("BM_HoverOverMarks/0"), " us", "", true);
+  Counter(reporter, "drag step over the marks", "BM_PairDragOverMarks/:busy_us", " us", 0);
+  Counter(reporter, "  the same on an empty screen", "BM_PairDragOverMarks/:empty_us", " us", 0);
+  Counter(reporter, "  what the marks add beyond the pixels", "BM_PairDragOverMarks/:extra_us", " us", 20);
+  Counter(reporter, "rectangle drawn, busy / empty screen", "BM_PairDrawRectOverMarks/:ratio", "", 1.5);
   std::printf(" memory at 3840x2160\n");
   const double* perPixel = reporter.Counter("BM_MemoryHeld/3840/2160:buffer_bytes_per_px");
   Line("picture + back buffer + ink, bytes/pixel", perPixel, "", "<= 9", perPixel && *perPixel <= 9);

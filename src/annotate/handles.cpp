@@ -8,6 +8,7 @@
 namespace {
 
 constexpr double kBand = 50;  // twips on each side of an edge or corner
+static_assert(kBand < tk::ShapeGrid::kReach, "the grid must list every shape whose bands hold the pointer");
 
 struct Handle {
   const char* code;
@@ -43,24 +44,30 @@ bool Form1::HoverWalk(tk::ShapeArray& shapes, bool oval, int16_t button, float x
   bool& over = oval ? overOval : overRect;
   int32_t& current = oval ? curOval : curRect;
   bool& moving = oval ? isMovingOval : isMovingRect;
-  for (const auto& [index, shape] : shapes.Elements()) {
-    if (index == 0 || !shape->Visible() || isDrawing) continue;
+  // While a stroke is drawn no shape is looked at, and the flags stay as they were.
+  if (isDrawing) return over;
+  // The grid lists, lowest index first, every visible shape whose handles or inside could hold the pointer;
+  // the first one that does is the one a walk over all of them would stop at.
+  for (tk::Shape* shape : shapes.Grid().Near(x, y)) {
     const double l = shape->Left(), t = shape->Top();
     const double r = l + shape->Width(), b = t + shape->Height();
     if (const Handle* handle = HandleAt(l, t, r, b, x, y)) {
       SetMousePointer(handle->pointer);
       handleCode = std::string(handle->code) + (oval ? "2" : "");
-      current = index;
+      current = shape->Index();
       over = true;
       return true;
     }
     if (l < x && x < r && t < y && y < b) {
       SetMousePointer(tk::kPointerSizeAll);
-      current = index;
+      current = shape->Index();
       if (button == 1) moving = true;
       over = true;
       return true;
     }
+  }
+  // Passing any visible shape without a hit leaves the highlighter pointer and clears the flag.
+  if (shapes.Grid().Count() > 0) {
     SetMousePointer(tk::kPointerCustom);
     over = false;
   }

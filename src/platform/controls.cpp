@@ -13,11 +13,13 @@ template <class F>
 void Element::Change(F&& change) {
   if (!form_) {
     change();
+    Changed();
     return;
   }
   std::vector<raster::DrawOp> before;
   AppendOps(before, form_->TwipsPerPixel());
   change();
+  Changed();
   InvalidateChange(before);
 }
 
@@ -72,6 +74,80 @@ void Shape::AppendOps(std::vector<raster::DrawOp>& ops, float tpp) const {
   if (style_.shape == ShapeKind::Oval && style_.borderStyle != 0 && style_.borderWidth > 0)
     ops.push_back({raster::DrawOp::Kind::EllipseOutline, box, raster::PenFromColorRef(style_.borderColor),
                    style_.borderWidth, nullptr});
+}
+
+void Shape::Changed() {
+  if (grid_) grid_->Place(*this);
+}
+
+// --- ShapeGrid ---
+
+ShapeGrid::ShapeGrid() : cells_(size_t(kCells) * kCells) {}
+
+// The cell of a coordinate; NaN and everything left of the grid go to the first, so a range from Lo to Hi
+// always covers what the coordinates could be compared true with.
+int ShapeGrid::Lo(double v) {
+  if (!(v >= 0)) return 0;
+  return v >= kCells * kCell ? kCells - 1 : int(v / kCell);
+}
+int ShapeGrid::Hi(double v) {
+  if (!(v < kCells * kCell)) return kCells - 1;
+  return v < 0 ? 0 : int(v / kCell);
+}
+
+void ShapeGrid::Place(Shape& shape) {
+  Shape::Cells now;
+  if (shape.Visible() && shape.Index() != 0) {
+    // The same sums as the hover test's, so its bands lie inside the widened box.
+    const double l = shape.Left(), t = shape.Top(), r = l + shape.Width(), b = t + shape.Height();
+    now = {Lo(l - kReach), Lo(t - kReach), Hi(r + kReach), Hi(b + kReach)};
+  }
+  Settle(shape, now);
+}
+
+void ShapeGrid::Settle(Shape& shape, const Shape::Cells& now) {
+  const Shape::Cells was = shape.cells_;
+  if (now == was) return;
+  auto in = [](const Shape::Cells& c, int x, int y) { return x >= c.x0 && x <= c.x1 && y >= c.y0 && y <= c.y1; };
+  auto byIndex = [](const Shape* a, const Shape* b) { return a->Index() < b->Index(); };
+  // Only the cells it left or entered change: a rubber band growing by a few pixels touches few or none.
+  for (int y = was.y0; y <= was.y1; ++y)
+    for (int x = was.x0; x <= was.x1; ++x)
+      if (!in(now, x, y)) std::erase(At(x, y), &shape);
+  for (int y = now.y0; y <= now.y1; ++y)
+    for (int x = now.x0; x <= now.x1; ++x)
+      if (!in(was, x, y)) {
+        std::vector<Shape*>& cell = At(x, y);
+        cell.insert(std::upper_bound(cell.begin(), cell.end(), &shape, byIndex), &shape);
+      }
+  count_ += (now.x1 >= now.x0) - (was.x1 >= was.x0);
+  shape.cells_ = now;
+}
+
+void ShapeGrid::Remove(Shape& shape) { Settle(shape, {}); }
+
+const std::vector<Shape*>& ShapeGrid::Near(double x, double y) const {
+  return cells_[size_t(Lo(y)) * kCells + Lo(x)];
+}
+
+bool ShapeGrid::Meeting(double left, double top, double right, double bottom,
+                        std::vector<const Shape*>& out) const {
+  const int x0 = Lo(left), y0 = Lo(top), x1 = Hi(right), y1 = Hi(bottom);
+  if ((x1 - x0 + 1) * (y1 - y0 + 1) > kMaxCellsMet) return false;
+  const size_t first = out.size();
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) {
+      // A cell is far larger than a repaint strip: only the shapes whose widened box meets the area count.
+      for (const Shape* shape : cells_[size_t(y) * kCells + x]) {
+        const double l = shape->Left(), t = shape->Top(), r = l + shape->Width(), b = t + shape->Height();
+        if (l - kReach <= right && left <= r + kReach && t - kReach <= bottom && top <= b + kReach)
+          out.push_back(shape);
+      }
+    }
+  // A shape spanning several cells is listed once.
+  std::sort(out.begin() + first, out.end(), [](const Shape* a, const Shape* b) { return a->Index() < b->Index(); });
+  out.erase(std::unique(out.begin() + first, out.end()), out.end());
+  return true;
 }
 
 // --- Image ---
@@ -150,7 +226,17 @@ template class ControlArray<Shape>;
 template class ControlArray<Image>;
 
 ShapeArray::ShapeArray(Form& form, std::string name) : ControlArray<Shape>(form, std::move(name)) {
+  Template().grid_ = &grid_;  // every element loaded as its copy keeps the grid up to date
   form.AddShapeArray(this);
+}
+
+void ShapeArray::ShapesIn(const raster::Rect& pixels, float tpp, std::vector<const Shape*>& out) const {
+  // A pixel further on every side covers the rounding of twips to pixels.
+  if (grid_.Meeting((pixels.left - 1) * double(tpp), (pixels.top - 1) * double(tpp),
+                    (pixels.right + 1) * double(tpp), (pixels.bottom + 1) * double(tpp), out))
+    return;
+  for (const auto& [index, shape] : Elements())
+    if (index != 0 && shape->Visible()) out.push_back(shape.get());
 }
 ShapeArray::~ShapeArray() { form_.RemoveShapeArray(this); }
 

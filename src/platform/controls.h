@@ -55,6 +55,8 @@ class Element {
   // Runs `change` and repaints what it changed.
   template <class F>
   void Change(F&& change);
+  // After every change of place, size, visibility or style.
+  virtual void Changed() {}
 
  private:
   template <class T>
@@ -81,6 +83,8 @@ struct ShapeStyle {
   int fillStyle = 1;  // 0 solid, 1 transparent
 };
 
+class ShapeGrid;
+
 // A filled rectangle or an oval outline. Shapes take no pointer events.
 class Shape : public Element {
  public:
@@ -93,7 +97,45 @@ class Shape : public Element {
   void AppendOps(std::vector<raster::DrawOp>& ops, float twipsPerPixel) const override;
 
  private:
+  friend class ShapeGrid;
+  friend class ShapeArray;
+  void Changed() override;
+
   ShapeStyle style_;
+  ShapeGrid* grid_ = nullptr;  // its array's, so a change keeps the grid up to date
+  struct Cells {
+    int x0 = 0, y0 = 0, x1 = -1, y1 = -1;  // inclusive; none when x1 < x0
+    bool operator==(const Cells&) const = default;
+  } cells_;
+};
+
+// Where the visible elements of a shape array lie: a uniform grid of cells in twips over the screen (what lies
+// beyond goes to the border cells), each listing the elements whose box, widened by kReach, meets it, lowest
+// index first. The hover test and the compositor then look only at the shapes near a point or an area.
+class ShapeGrid {
+ public:
+  static constexpr double kReach = 64;  // twips on every side of a box: more than a handle band
+  ShapeGrid();
+  // Puts the shape where it now is (out of the grid while hidden); the template never goes in.
+  void Place(Shape& shape);
+  void Remove(Shape& shape);
+  // Every visible element whose widened box holds the point, and maybe others; ascending index.
+  const std::vector<Shape*>& Near(double x, double y) const;
+  // Every visible element whose widened box meets [left, right] x [top, bottom], and maybe others; ascending
+  // index. False, with nothing added, when the area spans so many cells that walking every element is quicker.
+  bool Meeting(double left, double top, double right, double bottom, std::vector<const Shape*>& out) const;
+  size_t Count() const { return count_; }
+
+ private:
+  static constexpr double kCell = 1024;
+  static constexpr int kCells = 64;  // per side: 65,536 twips, a 4K screen at 96 DPI
+  static constexpr int kMaxCellsMet = 64;
+  static int Lo(double v);
+  static int Hi(double v);
+  void Settle(Shape& shape, const Shape::Cells& now);
+  std::vector<Shape*>& At(int x, int y) { return cells_[size_t(y) * kCells + x]; }
+  std::vector<std::vector<Shape*>> cells_;
+  size_t count_ = 0;
 };
 
 class ImageArray;
@@ -158,6 +200,16 @@ class ShapeArray : public ControlArray<Shape> {
  public:
   ShapeArray(Form& form, std::string name);
   ~ShapeArray() override;
+
+  const ShapeGrid& Grid() const { return grid_; }
+  // The visible elements that may show in an area of the surface, ascending index.
+  void ShapesIn(const raster::Rect& pixels, float twipsPerPixel, std::vector<const Shape*>& out) const;
+
+ protected:
+  void Unloading(Shape& shape) override { grid_.Remove(shape); }
+
+ private:
+  ShapeGrid grid_;
 };
 
 class ImageArray : public ControlArray<Image> {

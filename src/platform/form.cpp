@@ -374,15 +374,18 @@ void Form::UnstackImage(Image* image) {
   }
 }
 
-void Form::BuildScene() {
+void Form::BuildScene(const raster::Rect& area) {
   scene_.picture = picture_.get();
   scene_.backColor = raster::PenFromColorRef(backColor_);
   scene_.ink = &ink_;
   scene_.ops.clear();
   const float tpp = TwipsPerPixel();
-  for (const ShapeArray* array : shapeArrays_)
-    for (const auto& [index, shape] : array->Elements())
-      if (index != 0) shape->AppendOps(scene_.ops, tpp);
+  // Only the shapes near the area: a small repaint over thousands of marks lists a handful.
+  for (const ShapeArray* array : shapeArrays_) {
+    shapesIn_.clear();
+    array->ShapesIn(area, tpp, shapesIn_);
+    for (const Shape* shape : shapesIn_) shape->AppendOps(scene_.ops, tpp);
+  }
   for (const Image* image : imageStack_)
     if (image->Index() != 0) image->AppendOps(scene_.ops, tpp);
 }
@@ -391,8 +394,10 @@ std::vector<raster::Rect> Form::ComposeDirty(const raster::Surface& out) {
   std::vector<raster::Rect> done = dirty_.Rects();
   dirty_.Clear();
   if (done.empty()) return done;
-  BuildScene();
-  for (const raster::Rect& r : done) raster::Compose(scene_, r, out);
+  for (const raster::Rect& r : done) {
+    BuildScene(r);
+    raster::Compose(scene_, r, out);
+  }
   return done;
 }
 

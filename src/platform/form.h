@@ -155,7 +155,7 @@ class Form {
   void MouseInput(uint32_t message, uintptr_t wParam, int xPixels, int yPixels);
   Image* ImageAt(float x, float y) const;
   void Hover(Image* image);
-  void BuildScene();
+  void BuildScene(const raster::Rect& area);
 
   std::string name_;
   std::string caption_;
@@ -178,6 +178,7 @@ class Form {
 
   raster::InkLayer ink_;
   raster::Scene scene_;
+  std::vector<const Shape*> shapesIn_;  // kept to spare an allocation per repaint
   raster::DirtyRegion dirty_;
   std::vector<ShapeArray*> shapeArrays_;
   std::vector<Image*> imageStack_;  // bottom to top
