@@ -1,5 +1,7 @@
 // The annotation engine: pointer dispatch, freehand strokes, rubber-band rectangles and ellipses, and the
 // handles that resize, move and delete them, driven through the overlay's real handlers.
+#include <functional>
+
 #include "fixture.h"
 
 namespace {
@@ -178,6 +180,34 @@ TEST_F(AnnotateTest, HoverFindsHandlesCornersFirstLowestIndexFirstAndRectanglesB
   EXPECT_TRUE(f.curOval == 1 && f.overOval && !f.overRect);
   ExpectHover(f, {{20000, 12000, tk::kPointerCustom, "r2"}});
   EXPECT_FALSE(f.overRect || f.overOval);
+}
+
+// The hover test looks only at the shapes listed near the pointer: a shape moved, resized, hidden, shown or
+// unloaded must be found where it is now and nowhere else.
+TEST_F(AnnotateTest, TheHoverFindsAShapeWhereItIsNowAfterEveryChange) {
+  Form1& f = StartSession();
+  tk::Shape& rect = *f.shapeArrRect[RectTwips(1500, 1500, 3000, 2250)];
+  tk::Shape& oval = *f.ShapeArrOv[ShapeTwips(true, 30000, 15000, 36000, 16500)];
+  RectTwips(1500, 12000, 3000, 13000);  // passed without a hit: the pointer and flag are reset, not left as were
+  struct Case {
+    std::function<void()> change;
+    HoverCase at;
+  };
+  const Case cases[] = {
+      {[&] { rect.Move(20000, 10000); }, {2200, 1900, tk::kPointerCustom, ""}},  // the old place
+      {[] {}, {20700, 10400, tk::kPointerSizeAll, ""}},
+      {[&] { rect.Move(20000, 10000, 9000, 750); }, {29040, 10400, tk::kPointerSizeWE, "r"}},
+      {[&] { rect.SetVisible(false); }, {28000, 10400, tk::kPointerCustom, "r"}},
+      {[&] { rect.SetVisible(true); }, {28000, 10400, tk::kPointerSizeAll, "r"}},
+      {[&] { oval.Move(1000, 1000); }, {1000, 1750, tk::kPointerSizeWE, "l2"}},
+      {[&] { f.shapeArrRect.Unload(rect.Index()); }, {28000, 10400, tk::kPointerCustom, "l2"}},
+  };
+  for (const Case& c : cases) {
+    f.handleCode.clear();
+    if (*c.at.code) f.handleCode = c.at.code;  // an inside hit or a miss keeps the code
+    c.change();
+    ExpectHover(f, {c.at});
+  }
 }
 
 TEST_F(AnnotateTest, EveryHandleOfRectanglesAndEllipsesMovesItsOwnEdges) {
