@@ -253,6 +253,18 @@ class Lumora:
                                                   stdout=log, stderr=log, start_new_session=True))
         return self.launched[-1]
 
+    def hold_hotkey(self, seconds):
+        """Starts another program that takes Ctrl+H and keeps it for `seconds`; returns it once it holds the key."""
+        out = Path(f"{self.log('hold-hotkey')}.out")
+        with open(out, "wb") as log:
+            self.launched.append(subprocess.Popen(["wine", str(self.probe), "hold-hotkey", str(seconds)], env=self.env,
+                                                  stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.DEVNULL,
+                                                  start_new_session=True))
+        holder = self.launched[-1]
+        wait_for(lambda: "held" in out.read_text() or holder.poll() is not None, "the holder to take Ctrl+H", 20)
+        check(holder.poll() is None, f"the holder could not take Ctrl+H (exit code {holder.poll()})")
+        return holder
+
     def start(self):
         """Starts Lumora.exe and waits until it sits in the tray."""
         process = self.launch()
