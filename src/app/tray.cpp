@@ -21,13 +21,13 @@ bool Form1::TakeHotkey() {
   // Asking again while held would only fail; another program may have let go of it since the last try.
   // MOD_NOREPEAT: holding Ctrl+H must not toggle the session again and again.
   if (!hotkey.held)
-    hotkey.held = app.system.RegisterHotKey(hWnd(), kHotkeyId, tk::kModControl | tk::kModNoRepeat, kVirtualKeyH);
+    hotkey.held =
+        app.system.RegisterHotKey(hWnd(), kHotkeyId, tk::kModControl | tk::kModNoRepeat, kVirtualKeyH);
   return hotkey.held;
 }
 
 void Form1::ReleaseHotkey() {
   if (hotkey.held) app.system.UnregisterHotKey(hWnd(), kHotkeyId);
-  hotkey.held = false;
 }
 
 void Form1::TellHotkeyTaken() {

@@ -5,8 +5,8 @@
 //   probe.exe drop-icon HWND ID  removes another program's tray icon, as a restarting shell loses every icon.
 //   probe.exe broadcast NAME   posts the registered message NAME to every top-level window, as a restarted shell
 //                              does with "TaskbarCreated".
-//   probe.exe hold-hotkey SECONDS  takes Ctrl+H, prints "held" and keeps it for SECONDS or until killed, as another
-//                              program that wants the same key would; exits 1 when the key is taken already.
+//   probe.exe hold-hotkey SECONDS  takes Ctrl+H, prints "held" and keeps it for SECONDS or until killed, as
+//                              another program that wants the key would; exits 1 when it is taken already.
 #include <windows.h>
 #include <shellapi.h>
 #include <stdio.h>
@@ -46,13 +46,13 @@ int main(int argc, char** argv) {
     return Shell_NotifyIconA(NIM_DELETE, &icon) ? 0 : 1;
   }
   if (argc == 3 && strcmp(argv[1], "hold-hotkey") == 0) {
-    DWORD until = GetTickCount() + 1000u * (DWORD)strtoul(argv[2], NULL, 10);
+    DWORD end = GetTickCount() + 1000u * (DWORD)atoi(argv[2]);
     MSG message;
     if (!RegisterHotKey(NULL, 1, MOD_CONTROL, 'H')) return 1;
     printf("held\n");
     fflush(stdout);
-    while ((LONG)(until - GetTickCount()) > 0) {  // the thread's messages keep it a live, answering program
-      MsgWaitForMultipleObjects(0, NULL, FALSE, until - GetTickCount(), QS_ALLINPUT);
+    for (LONG left; (left = (LONG)(end - GetTickCount())) > 0;) {  // an answering program, as a real one is
+      MsgWaitForMultipleObjects(0, NULL, FALSE, (DWORD)left, QS_ALLINPUT);
       while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
     }
     return 0;

@@ -23,7 +23,8 @@ bool TrayIcon::Notify(uint32_t message, const TrayIconData& data) {
   if (data.uFlags & NIF_INFO) {
     // Balloons came with the second version of the record; its tip is 128 bytes, the rest stays NUL.
     record.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    static_assert(sizeof data.szInfo == sizeof record.szInfo && sizeof data.szInfoTitle == sizeof record.szInfoTitle);
+    static_assert(sizeof data.szInfo == sizeof record.szInfo);
+    static_assert(sizeof data.szInfoTitle == sizeof record.szInfoTitle);
     std::memcpy(record.szInfo, data.szInfo, sizeof record.szInfo);
     std::memcpy(record.szInfoTitle, data.szInfoTitle, sizeof record.szInfoTitle);
     record.szInfo[sizeof record.szInfo - 1] = record.szInfoTitle[sizeof record.szInfoTitle - 1] = '\0';
