@@ -73,6 +73,11 @@ class Form1 : public tk::Form {
   int32_t TrayMessage = 0;
   tk::TrayIconData TrayIconData;
   tk::WndProc OldWindowProc = nullptr;
+  // Ctrl+H may belong to another program at start-up and come free later (app/tray.cpp).
+  struct Hotkey {
+    bool held = false;  // registered to the overlay
+    bool told = false;  // the balloon saying it is taken was shown: once per run
+  } hotkey;
 
   // --- Handlers ---
   void Form_Load() override;
@@ -108,6 +113,13 @@ class Form1 : public tk::Form {
   // Sets the key-held flags from the keys that are down now.
   void SyncHeldKeys();
 
+  // Registers Ctrl+H unless the overlay holds it already; true when it does now.
+  bool TakeHotkey();
+  // Gives Ctrl+H back if the overlay holds it.
+  void ReleaseHotkey();
+  // Says in a balloon over the tray icon, once per run, that another program has Ctrl+H.
+  void TellHotkeyTaken();
+
   // The drawing attributes from the settings, applied to the overlay and the two shape templates.
   void ApplyDrawingSettings(int32_t lineWidth, uint32_t color);
 
@@ -131,7 +143,8 @@ class Form1 : public tk::Form {
   std::unique_ptr<CRegSettings> settings_;
 };
 
-// Puts the tray icon up for the overlay, takes the program off the task bar and hides the form.
+// Puts the tray icon up for the overlay, takes the program off the task bar and hides the form; while
+// another program has Ctrl+H, the icon says so once.
 void AddTrayIcon(Form1& form);
 
 // The overlay's replacement window procedure: Ctrl+H toggles the session, everything goes on to the

@@ -4,13 +4,6 @@
 #include "online/update_check.h"
 #include "settings/setting_values.h"
 
-namespace {
-
-constexpr int kHotkeyId = 1;
-constexpr uint32_t kVirtualKeyH = 0x48;
-
-}  // namespace
-
 void Form1::Form_Load() {
   if (app.PrevInstance()) {
     app.system.MsgBox("Lumora is already running.", "Message", tk::kMbIconInformation);
@@ -34,8 +27,7 @@ void Form1::Form_Load() {
 
   if (store.GetSetting(settings::kSection, settings::kInstructionsOnStartup, "1") == "1") ShowInstructions();
 
-  // MOD_NOREPEAT: holding Ctrl+H must not toggle the session again and again.
-  app.system.RegisterHotKey(hWnd(), kHotkeyId, tk::kModControl | tk::kModNoRepeat, kVirtualKeyH);
+  TakeHotkey();
   OldWindowProc = app.system.SetWindowProc(hWnd(), &HotkeyWindowProc);
   AddTrayIcon(*this);
 }
@@ -51,7 +43,7 @@ void Form1::ApplyDrawingSettings(int32_t lineWidth, uint32_t color) {
 void Form1::Form_Unload(int16_t& /*cancel*/) {
   if (OldWindowProc) app.system.SetWindowProc(hWnd(), OldWindowProc);
   app.system.NotifyIcon(tk::kNimDelete, TrayIconData);
-  app.system.UnregisterHotKey(hWnd(), kHotkeyId);
+  ReleaseHotkey();
 }
 
 void Form1::mnupopexit_Click() {

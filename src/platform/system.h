@@ -58,7 +58,8 @@ enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 
 // Shell_NotifyIcon messages and flags.
 enum : uint32_t { kNimAdd = 0, kNimModify = 1, kNimDelete = 2 };
-enum : uint32_t { kNifMessage = 1, kNifIcon = 2, kNifTip = 4 };
+enum : uint32_t { kNifMessage = 1, kNifIcon = 2, kNifTip = 4, kNifInfo = 0x10 };
+enum : uint32_t { kNiifInfo = 1 };  // the balloon's information icon
 
 // Hotkey modifiers.
 enum : uint32_t { kModAlt = 1, kModControl = 2, kModShift = 4, kModNoRepeat = 0x4000 };
@@ -75,6 +76,10 @@ struct TrayIconData {
   uint32_t uCallbackMessage = 0;
   uintptr_t hIcon = 0;
   char szTip[64] = {};
+  // A balloon over the icon, shown by a modify whose flags include kNifInfo.
+  char szInfo[256] = {};
+  char szInfoTitle[64] = {};
+  uint32_t dwInfoFlags = 0;
 };
 
 struct ScreenMetrics {

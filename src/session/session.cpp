@@ -13,6 +13,7 @@ void Form1::mnupophl_Click() {
     EndDrag();
     mnupopclr.Visible = false;
     mnupophl.Caption = "Start highlighting";
+    TakeHotkey();  // the other program may have let go of Ctrl+H meanwhile
     AddTrayIcon(*this);
     Hide();
     return;

@@ -246,12 +246,21 @@ class Lumora:
         self.count += 1
         return self.logs / f"{self.count:02d}-{label}"
 
-    def launch(self):
-        """Starts Lumora.exe without waiting for it."""
-        with open(f"{self.log('lumora')}.log", "wb") as log:
-            self.launched.append(subprocess.Popen(["wine", str(self.exe)], env=self.env, stdin=subprocess.DEVNULL,
-                                                  stdout=log, stderr=log, start_new_session=True))
+    def launch(self, *program, label="lumora"):
+        """Starts Lumora.exe, or the Windows `program` with its arguments, without waiting for it."""
+        with open(f"{self.log(label)}.log", "wb") as log:
+            self.launched.append(subprocess.Popen(["wine", *map(str, program or [self.exe])], env=self.env,
+                                                  stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                                  start_new_session=True))
         return self.launched[-1]
+
+    def hold_hotkey(self, seconds):
+        """Starts another program that takes Ctrl+H for `seconds`; returns it once it holds the key."""
+        holder = self.launch(self.probe, "hold-hotkey", seconds, label="hold-hotkey")
+        out = self.logs / f"{self.count:02d}-hold-hotkey.log"
+        check(wait_for(lambda: holder.poll() or "held" in out.read_text(errors="replace"), "Ctrl+H held") is True,
+              f"the helper could not take Ctrl+H (exit code {holder.poll()})")
+        return holder
 
     def start(self):
         """Starts Lumora.exe and waits until it sits in the tray."""

@@ -5,6 +5,8 @@
 //   probe.exe drop-icon HWND ID  removes another program's tray icon, as a restarting shell loses every icon.
 //   probe.exe broadcast NAME   posts the registered message NAME to every top-level window, as a restarted shell
 //                              does with "TaskbarCreated".
+//   probe.exe hold-hotkey SECONDS  takes Ctrl+H, prints "held" and keeps it for SECONDS or until killed, as
+//                              another program that wants the key would; exits 1 when it is taken already.
 #include <windows.h>
 #include <shellapi.h>
 #include <stdio.h>
@@ -42,6 +44,18 @@ int main(int argc, char** argv) {
     icon.hWnd = (HWND)(ULONG_PTR)_strtoui64(argv[2], NULL, 16);
     icon.uID = (UINT)strtoul(argv[3], NULL, 10);
     return Shell_NotifyIconA(NIM_DELETE, &icon) ? 0 : 1;
+  }
+  if (argc == 3 && strcmp(argv[1], "hold-hotkey") == 0) {
+    DWORD end = GetTickCount() + 1000u * (DWORD)atoi(argv[2]);
+    MSG message;
+    if (!RegisterHotKey(NULL, 1, MOD_CONTROL, 'H')) return 1;
+    printf("held\n");
+    fflush(stdout);
+    for (LONG left; (left = (LONG)(end - GetTickCount())) > 0;) {  // an answering program, as a real one is
+      MsgWaitForMultipleObjects(0, NULL, FALSE, (DWORD)left, QS_ALLINPUT);
+      while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+    return 0;
   }
   EnumWindows(print_window, 0);
   fflush(stdout);

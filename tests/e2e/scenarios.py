@@ -76,6 +76,25 @@ def test_the_tray_program_hotkey_second_start_shell_restart_and_exit(app):
     check(not app.tray(), "the tray icon stayed after Exit")
 
 
+def test_ctrl_h_held_elsewhere_balloon_tray_and_key_taken_back(app):
+    holder = app.hold_hotkey(150)
+    app.start()
+    said = "Ctrl+H is in use by another program. Start highlighting from the tray icon."
+    # Wine shows the balloon as a tooltip window under the icon.
+    wait_for(lambda: any(w.text == said for w in app.shown("tooltips_class32")), "the balloon: Ctrl+H is taken", 15)
+    app.d.xdotool("mousemove", *app.icon_centre(), "click", "--repeat", 2, "--delay", 80, 1)
+    wait_for(app.overlay, "the overlay after a double click on the tray icon", 15)
+    app.d.xdotool("key", "Escape")  # Ctrl+H would go to the other program
+    app.session_ended("Esc")
+    holder.terminate(), holder.wait(10)
+    app.open_menu(*app.icon_centre())  # takes the key back
+    app.click(WIDTH // 2, HEIGHT // 2)
+    wait_for(lambda: not app.menus(), "the tray menu to close after a click elsewhere")
+    app.start_session()
+    app.d.xdotool("key", "ctrl+h")
+    app.session_ended("Ctrl+H")
+
+
 def ellipse_points(box, inset):
     """Points on the ellipse inscribed in the (left, top, right, bottom) box, `inset` pixels inside it."""
     (left, top, right, bottom), steps = box, range(0, 360, 10)

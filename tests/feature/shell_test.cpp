@@ -1,5 +1,6 @@
 // The program as a tray program: start-up and the settings it reads, a second instance, the hotkey's window
 // procedure, the tray icon's notifications, the program menu and Exit.
+#include <functional>
 #include <tuple>
 
 #include "fixture.h"
@@ -118,6 +119,41 @@ TEST_F(ShellTest, TrayDoubleClickStartsRightReleaseOpensTheMenuAndNothingElseAct
             std::tuple(int(tk::kPopupMenuRightButton), std::nullopt, "mnupophl", 0));
   Tray(tk::wm::kLButtonDblClk);
   EXPECT_TRUE(f.Visible() && f.TrayMessage == 0);
+}
+
+// Another program holds Ctrl+H: the tray works, one balloon says so, and each session end or tray-menu
+// opening asks for the key again until it comes free; only a held key is given back at unload.
+TEST_F(ShellTest, CtrlHHeldElsewhereIsToldOnceAndTakenBackAtSessionEndOrTrayMenu) {
+  auto count = [this](const char* call) { return std::count(sys.calls.begin(), sys.calls.end(), call); };
+  const std::function<void()> retries[] = {[this] { Tray(tk::wm::kLButtonDblClk), Char(27); },
+                                           [this] { Tray(tk::wm::kRButtonUp); }};
+  for (const auto& retry : retries) {
+    sys.hotkeyTaken = true;
+    sys.calls.clear(), sys.trayCalls.clear();
+    Form1& f = Start();
+    const tk::TrayIconData& b = sys.trayCalls.back().data;  // after the icon
+    EXPECT_EQ(std::tuple(b.uFlags & tk::kNifInfo, std::string(b.szInfoTitle), std::string(b.szInfo),
+                         b.dwInfoFlags),
+              std::tuple(tk::kNifInfo, "Lumora",
+                         "Ctrl+H is in use by another program. Start highlighting from the tray icon.", 1u));
+    Tray(tk::wm::kLButtonDblClk);
+    EXPECT_TRUE(f.Visible()) << "the tray starts a session without the key";
+    Char(27);
+    for (auto [taken, asks] : {std::pair(true, 1L), {false, 1L}, {false, 0L}}) {
+      sys.hotkeyTaken = taken;
+      const auto before = count("RegisterHotKey");
+      retry();
+      EXPECT_EQ(std::tuple(count("RegisterHotKey") - before, f.hotkey.held, sys.hotkeys.size()),
+                std::tuple(asks, !taken, size_t(!taken)));
+    }
+    EXPECT_EQ(std::count_if(sys.trayCalls.begin(), sys.trayCalls.end(),
+                            [](const auto& c) { return (c.data.uFlags & tk::kNifInfo) != 0; }), 1);
+    f.Unload();
+    EXPECT_EQ(count("UnregisterHotKey"), 1);
+  }
+  sys.hotkeyTaken = true;
+  Start().Unload();
+  EXPECT_EQ(count("UnregisterHotKey"), 1) << "a key never held is not given back";
 }
 
 TEST_F(ShellTest, TheOverlayMenuShowsClearSecondAndExitAnsweredNoChangesNothingButYesEndsAll) {

@@ -20,6 +20,16 @@ bool TrayIcon::Notify(uint32_t message, const TrayIconData& data) {
   static_assert(sizeof data.szTip == 64);
   std::memcpy(record.szTip, data.szTip, sizeof data.szTip);
   record.szTip[63] = '\0';
+  if (data.uFlags & NIF_INFO) {
+    // Balloons came with the second version of the record; its tip is 128 bytes, the rest stays NUL.
+    record.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    static_assert(sizeof data.szInfo == sizeof record.szInfo);
+    static_assert(sizeof data.szInfoTitle == sizeof record.szInfoTitle);
+    std::memcpy(record.szInfo, data.szInfo, sizeof record.szInfo);
+    std::memcpy(record.szInfoTitle, data.szInfoTitle, sizeof record.szInfoTitle);
+    record.szInfo[sizeof record.szInfo - 1] = record.szInfoTitle[sizeof record.szInfoTitle - 1] = '\0';
+    record.dwInfoFlags = data.dwInfoFlags;
+  }
 
   switch (message) {
     case NIM_ADD: {
@@ -32,7 +42,12 @@ bool TrayIcon::Notify(uint32_t message, const TrayIconData& data) {
       return false;
     }
     case NIM_MODIFY: {
-      if (wanted_ && record.hWnd == record_.hWnd && record.uID == record_.uID) record_ = record;
+      if (wanted_ && record.hWnd == record_.hWnd && record.uID == record_.uID) {
+        // The icon is remembered for a new task bar, its balloon is not: that was said once.
+        record_ = record;
+        record_.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        record_.uFlags &= ~NIF_INFO;
+      }
       return ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
     }
     case NIM_DELETE: {
