@@ -56,10 +56,8 @@ TEST_F(OptionsTest, LoadShowsTheOverlaysColourWidthAndStoredBoxesAndOnlyOkChange
     Options([&](Form2& d) {
       for (int i = 0; i < 4; ++i) EXPECT_EQ(d.Option1[i]->Value(), i == c.selected) << c.color << " " << i;
       EXPECT_EQ(d.Line1.BorderColor(), c.color) << "the preview shows the overlay's colour";
-      EXPECT_EQ(d.Slider1.Value(), c.slider);
-      EXPECT_EQ(d.Line1.BorderWidth(), c.slider);
-      EXPECT_EQ(d.Check1.Value(), c.check1);
-      EXPECT_EQ(d.Check2.Value(), c.check2);
+      EXPECT_EQ(std::tuple(d.Slider1.Value(), d.Line1.BorderWidth(), d.Check1.Value(), d.Check2.Value()),
+                std::tuple(c.slider, c.slider, c.check1, c.check2));
       d.Option1[c.selected == 0 ? 1 : 0]->UserSelect();
       d.Slider1.UserScroll(40, false);
       d.Check1.UserToggle();
@@ -92,10 +90,9 @@ TEST_F(OptionsTest, OkStoresEverythingAndKeepsTheRunEntryInStepWithStartWithWind
       d.Command1.UserClick();
     });
     EXPECT_EQ(Stored(kRun, "Lumora"), c.run) << c.appPath << " " << c.check1;
-    EXPECT_EQ(Stored(kOptions, "Line Width"), Sz("10"));
-    EXPECT_EQ(Stored(kOptions, "Color"), Sz("65535"));
-    EXPECT_EQ(Stored(kOptions, "Start with Windows"), Sz(std::to_string(c.check1)));
-    EXPECT_EQ(Stored(kOptions, "Instructions on startup"), Sz("0"));
+    EXPECT_EQ(std::tuple(Stored(kOptions, "Line Width"), Stored(kOptions, "Color"),
+                         Stored(kOptions, "Start with Windows"), Stored(kOptions, "Instructions on startup")),
+              std::tuple(Sz("10"), Sz("65535"), Sz(std::to_string(c.check1)), Sz("0")));
   }
 }
 

@@ -91,10 +91,7 @@ TEST_F(ShellTest, ASecondInstanceShowsOnlyItsBoxAndTouchesNothing) {
 TEST_F(ShellTest, TrayDoubleClickStartsRightReleaseOpensTheMenuAndNothingElseActs) {
   sys.hotkeyTaken = true;  // the tray works without the hotkey
   Form1& f = Start();
-  for (uint32_t ignored : {0x200u, 0x201u, 0x202u, 0x204u, 0x207u, 0x208u}) {
-    Tray(ignored);
-    EXPECT_EQ(f.TrayMessage, static_cast<int32_t>(ignored));
-  }
+  for (uint32_t ignored : {0x200u, 0x201u, 0x202u, 0x204u, 0x207u, 0x208u}) Tray(ignored);
   EXPECT_TRUE(sys.popups.empty() && !f.Visible());
   f.TrayMessage = 77;
   sys.Mouse(f, tk::wm::kMouseMove, 0, 0);
