@@ -70,12 +70,6 @@ class LumoraTest : public ::testing::Test {
 
   tk::HeadlessWindow& Window() { return *sys.WindowOf(*form); }
   const raster::Bitmap& Frame() { return Window().Frame(); }
-  // Pixels a full repaint would change: what the repaints of the dirty rectangles alone missed.
-  int Stale() {
-    const raster::Bitmap shown = Frame();
-    form->InvalidateAll();
-    return DifferingPixels(Frame(), shown);
-  }
   raster::Pixel Shown(int x, int y) { return Rgb(Frame().At(x, y)); }
   raster::Pixel Under(int x, int y) { return Rgb(sys.screen.At(x, y)); }
   raster::Pixel Yellowed(int x, int y) { return Rgb(sys.screen.At(x, y) & raster::PenFromColorRef(kYellow)); }

@@ -48,13 +48,16 @@ TEST_F(ShellTest, StoredSettingsReachOverlayAndTemplatesAndUnusableOnesGiveTheDe
   using Text = std::optional<std::string>;
   const std::tuple<Text, Text, Text, int, uint32_t, bool> cases[] = {
       {"25", "16711680", "1", 25, 0xFF0000, true},
+      {std::nullopt, std::nullopt, std::nullopt, 10, 65535, true},
       {" 35", "255", "0", 35, 255, false},
       {"\t8\t", "-0", "", 8, 0, false},
       {"+7", "007", "01", 7, 7, false},
       {"32767", "16777215", " 1", 32767, 0xFFFFFF, false},
+      {"abc", "red", "yes", 10, 65535, false},
       {"0", "-1", "0", 10, 65535, false},
       {"-3", "16777216", "0", 10, 65535, false},
       {"12abc", "255abc", "0", 10, 65535, false},
+      {"99999999999", "4294967551", "0", 10, 65535, false},  // 2^32 + 255 must not wrap to 255
       {"32768", "0x00FF", "0", 10, 65535, false},
       {"1.5", " ", "0", 10, 65535, false},
       {"1 2", "", "0", 10, 65535, false},
@@ -74,6 +77,13 @@ TEST_F(ShellTest, StoredSettingsReachOverlayAndTemplatesAndUnusableOnesGiveTheDe
     EXPECT_EQ(std::tuple(f.ForeColor(), oval.borderColor, rect.fillColor),
               std::tuple(foreColor, foreColor, foreColor));
   }
+
+  // A value of another registry type is read with all its bytes, and text without its NUL safely.
+  const char* key = "Software\\Quillfen\\Lumora\\Options";
+  sys.registry.PresetValue(tk::kHkeyCurrentUser, key, "Line Width", tk::kRegBinary, "12");
+  sys.registry.PresetValue(tk::kHkeyCurrentUser, key, "Color", tk::kRegSz, "255");
+  Form1& f = Start();
+  EXPECT_EQ(std::pair(f.DrawWidth(), f.ForeColor()), std::pair(12, 255u));
 }
 
 TEST_F(ShellTest, ASecondInstanceShowsOnlyItsBoxAndTouchesNothing) {

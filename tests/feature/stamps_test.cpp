@@ -138,55 +138,45 @@ TEST_F(StampsTest, AStampIsDraggedWithTheLeftButtonAloneTakesItsTooltipAlongAndG
   EXPECT_EQ(Window().ToolTip(), "");
 }
 
-TEST_F(StampsTest, ClearRemovesEveryMarkAndKeepsThePictureAndTheTemplates) {
+TEST_F(StampsTest, FullStopDeleteTheMenuAndEscClearEveryMarkKeepThePictureAndOnlyEscEndsTheSession) {
   PaintScreenPattern();
   Form1& f = StartSession();
   const raster::Bitmap clean = Frame();
   const tk::Picture picture = f.GetPicture();
-  Drag(100, 100, 200, 150, kShift);
-  CtrlDrag(100, 300, 200, 400);
-  Drag(100, 800, 900, 800);
-  for (int x : {300, 400, 500}) ClickWithKey('S', x, 100);
-  RightClick(410, 100);
-  EXPECT_EQ(f.imgsmiley.Indexes(), (std::vector<int16_t>{0, 1, 3}));
-  EXPECT_TRUE(sys.popups.empty()) << "a right click on a stamp opens no menu";
-  for (int kind = 1; kind < 5; ++kind) ClickWithKey(kStampKeys[kind], 100 + 120 * kind, 600);
-  Hover(150, 350);
-  Hover(150, 125);
-  ASSERT_TRUE(f.overRect && f.overOval);
-
-  KeyDown(kVkDelete);
-  EXPECT_TRUE(Marks() == 0 && f.GetPicture() == picture);
-  EXPECT_EQ(DifferingPixels(Frame(), clean), 0) << "only the captured screen is left";
-  EXPECT_TRUE(f.curRect + f.curOval == 0 && !f.overRect && !f.overOval &&
-              f.MousePointer() == tk::kPointerCustom);
-
-  // Where the rectangle was, a right click without moving opens the menu and leaves the template alone.
-  RightClick(150, 125);
-  EXPECT_TRUE(sys.popups.size() == 1 && !f.shapeArrRect.Template().Visible());
-}
-
-TEST_F(StampsTest, FullStopDeleteAndTheMenuClearAndKeepTheSessionAndEscAlsoEndsIt) {
-  Form1& f = StartSession();
-  const raster::Bitmap clean = Frame();
   const std::tuple<const char*, int, int, const char*> ways[] = {{"full stop", '.', 0, nullptr},
                                                                  {"held Delete", 0, kVkDelete, nullptr},
                                                                  {"menu", 0, 0, "&Clear"},
                                                                  {"Esc", 27, 0, nullptr}};
   for (const auto& [name, ch, vk, menu] : ways) {
     SCOPED_TRACE(name);
+    sys.popups.clear();
     Drag(100, 100, 200, 150, kShift);
-    ClickWithKey('X', 400, 400);
-    Drag(100, 600, 500, 600);
+    CtrlDrag(100, 300, 200, 400);
+    for (int kind = 0; kind < 5; ++kind) ClickWithKey(kStampKeys[kind], 300 + 120 * kind, 600);
+    RightClick(310, 600);
+    EXPECT_TRUE(f.imgsmiley.Count() == 1 && sys.popups.empty()) << "a right click on a stamp removes it alone";
+    Drag(100, 800, 900, 800);
+    Hover(150, 350);
+    Hover(150, 125);
+    ASSERT_TRUE(f.overRect && f.overOval);
     if (ch) Char(ch);
     for (int repeat = 0; vk && repeat < 2; ++repeat) KeyDown(vk);  // a held Delete repeats
     if (menu) {
       ChooseNext(menu);
+      Hover(800, 800);  // off the rectangle, or the right click would delete it
       RightClick(800, 800);
     }
     const bool ends = ch == 27;
     EXPECT_EQ(std::tuple(Marks(), f.Visible(), f.mnupophl.Caption, DifferingPixels(Frame(), clean)),
               std::tuple(0u, !ends, ends ? "Start highlighting" : "Stop highlighting", 0));
+    EXPECT_TRUE(f.GetPicture() == picture && f.curRect + f.curOval == 0 && !f.overRect && !f.overOval &&
+                f.MousePointer() == tk::kPointerCustom);
+    if (ends) break;
+    // Where the rectangle was, a right click without moving opens the menu and leaves the template alone.
+    const size_t menus = sys.popups.size();
+    sys.chooseMenuItem = nullptr;
+    RightClick(150, 125);
+    EXPECT_TRUE(sys.popups.size() == menus + 1 && !f.shapeArrRect.Template().Visible());
   }
   sys.screen = raster::Bitmap(1920, 1080, 0xFF808080);
   f.mnupophl_Click();

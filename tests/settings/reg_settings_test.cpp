@@ -129,12 +129,16 @@ TEST_F(RegSettingsTest, EnumRegistryKeysListsSubkeysUnderTheGivenKey) {
 }
 
 TEST_F(RegSettingsTest, ValuesAreReadWithinTheirBytesAndNeverTorn) {
-  // Whatever the type, the text runs to the first NUL or to the last byte, and no further (text values in
-  // every shape: tests/feature/registry_matrix_test.cpp).
+  // Whatever the type, the text runs to the first NUL or to the last byte, and no further.
   registry.PresetDword(kHkcu, kOptions, "Three bytes", 0x00333231);  // "123" and a zero byte
   registry.PresetDword(kHkcu, kOptions, "Four bytes", 0x34333231);   // "1234", no NUL
-  EXPECT_EQ(store.GetSetting("Options", "Three bytes", "d") + store.GetSetting("Options", "Four bytes", "d"),
-            "1231234");
+  registry.PresetValue(kHkcu, kOptions, "Unterminated", tk::kRegSz, "abc");
+  registry.PresetValue(kHkcu, kOptions, "One byte", tk::kRegBinary, "x");
+  registry.PresetValue(kHkcu, kOptions, "After the NUL", tk::kRegSz, "ab\0cd"s);
+  std::string texts;
+  for (const char* name : {"Three bytes", "Four bytes", "Unterminated", "One byte", "After the NUL"})
+    texts += store.GetSetting("Options", name, "d") + "|";
+  EXPECT_EQ(texts, "123|1234|abc|x|ab|");
 
   // Another program rewrites the value between the size query and the read: a longer value gives the
   // default, a shorter or equal one is read whole, and an emptied one gives the default.
