@@ -1,12 +1,7 @@
 #include "guidance/form3.h"
 
 #include "guidance/pictures.h"
-#include "resources/artwork.h"
 #include "settings/setting_values.h"
-
-namespace {
-constexpr uint32_t kWhite = 0xFFFFFF;
-}
 
 std::string InstructionsText() {
   const std::string blank = "\r\n\r\n";
@@ -50,27 +45,14 @@ std::string InstructionsText() {
 }
 
 Form3::Form3(tk::App& application)
-    : tk::Form(application, "Form3"),
-      Image3(AddImage()),
-      Picture1(AddImage()),
-      Image2(AddImage()),
-      Image1(AddImage()),
+    : ArtWindow(application, "Form3", {"Lumora Instructions", 594, 433, 19, 29, 47, 98}),
       Text1(Add<tk::TextBox>("Text1")),
       Check1(Add<tk::CheckBox>("Check1")),
       Command1(Add<tk::CommandButton>("Command1")),
       store_(application.system.UserRegistry()) {
-  SetCaption("Lumora Instructions");
-  SetBorderStyle(tk::kBorderFixedDialog);
-  SetClientSize(594, 433);
-  SetStartUpPosition(tk::kStartCenterScreen);
-  SetBackColor(kWhite);
-
-  PlaceArt(Image3, artwork::ArtPicture(artwork::Art::Background), 19, 29);
-  PlaceTitleStrip(Picture1, Image2);
-  PlaceArt(Image1, artwork::ArtPicture(artwork::Art::Picture), 47, 98);
   Text1.Move(322, 99, 257, 266);
   Check1.SetCaption("Show this screen when program starts.");
-  Check1.SetBackColor(kWhite);
+  Check1.SetBackColor(BackColor());  // the window's white
   Check1.Move(12, 400, 251, 22);
   Command1.SetCaption("OK");
   Command1.Move(411, 379, 170, 42);

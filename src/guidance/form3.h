@@ -3,17 +3,13 @@
 
 #include <string>
 
-#include "platform/form.h"
+#include "guidance/pictures.h"
 #include "settings/reg_settings.h"
 
-class Form3 : public tk::Form {
+class Form3 : public ArtWindow {
  public:
   explicit Form3(tk::App& app);
 
-  tk::Image& Image3;    // the background, behind everything
-  tk::Image& Picture1;  // the box that frames the title strip
-  tk::Image& Image2;    // the title strip
-  tk::Image& Image1;
   tk::TextBox& Text1;
   tk::CheckBox& Check1;
   tk::CommandButton& Command1;

@@ -2,44 +2,25 @@
 
 #include "guidance/pictures.h"
 #include "online/help_launch.h"
-#include "resources/artwork.h"
-
-namespace {
-constexpr uint32_t kWhite = 0xFFFFFF;
-}  // namespace
 
 int32_t Launch(tk::Form& Frm, const std::string& fFile) {
   return modHelpLaunch::OpenUrl(Frm, fFile);
 }
 
 Form4::Form4(tk::App& application)
-    : tk::Form(application, "Form4"),
-      Image3(AddImage()),
-      Picture1(AddImage()),
-      Image2(AddImage()),
-      Image1(AddImage()),
+    // The form's background picture and Image3 are the same artwork, so one image stands for both.
+    : ArtWindow(application, "Form4", {"About Lumora", 594, 430, 28, 23, 45, 123}),
       Label7(Add<tk::Label>("Label7")),
       Label1(Add<tk::Label>("Label1")),
       Label3(Add<tk::Label>("Label3")),
       Label6(Add<tk::Label>("Label6")),
       Label5(Add<tk::Label>("Label5")),
       Command1(Add<tk::CommandButton>("Command1")) {
-  SetCaption("About Lumora");
-  SetBorderStyle(tk::kBorderFixedDialog);
-  SetClientSize(594, 430);
-  SetStartUpPosition(tk::kStartCenterScreen);
-  SetBackColor(kWhite);
-
-  // The form's background picture and Image3 are the same artwork, so one image stands for both.
-  PlaceArt(Image3, artwork::ArtPicture(artwork::Art::Background), 28, 23);
-  PlaceTitleStrip(Picture1, Image2);
-  PlaceArt(Image1, artwork::ArtPicture(artwork::Art::Picture), 45, 123);
-
   Label7.SetCaption("Version 1.0");
   Label7.SetTransparent(true);
   Label7.Move(372, 122, 91, 13);
   Label1.SetCaption("Free to use and to share unchanged. Provided as is, without warranty of any kind.");
-  Label1.SetBackColor(kWhite);
+  Label1.SetBackColor(BackColor());  // the window's white
   Label1.Move(372, 181, 185, 60);
   Label3.SetCaption("Find more great software from Quillfen at:");
   Label3.SetTransparent(true);

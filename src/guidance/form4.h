@@ -5,19 +5,15 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/form.h"
+#include "guidance/pictures.h"
 
 inline constexpr char kMakerWeb[] = "https://www.quillfen.example/";
 inline constexpr char kMakerSupport[] = "support@quillfen.example";
 
-class Form4 : public tk::Form {
+class Form4 : public ArtWindow {
  public:
   explicit Form4(tk::App& app);
 
-  tk::Image& Image3;
-  tk::Image& Picture1;
-  tk::Image& Image2;
-  tk::Image& Image1;
   tk::Label& Label7;
   tk::Label& Label1;
   tk::Label& Label3;

@@ -26,9 +26,19 @@ tk::Picture SunkenBox(int width, int height, uint32_t color) {
 }
 }  // namespace
 
-void PlaceTitleStrip(tk::Image& box, tk::Image& strip) {
-  box.SetPicture(SunkenBox(570, 77, 0xF0F0F0));
-  box.Move(11 * 15.0f, 9 * 15.0f, 570 * 15.0f, 77 * 15.0f);
-  box.SetVisible(true);
-  PlaceArt(strip, artwork::ArtPicture(artwork::Art::TitleStrip), 11 + 11, 9 + 11);
+ArtWindow::ArtWindow(tk::App& application, std::string name, const Layout& layout)
+    : tk::Form(application, std::move(name)),
+      Image3(AddImage()),
+      Picture1(AddImage()),
+      Image2(AddImage()),
+      Image1(AddImage()) {
+  MakeDialog(layout.caption, layout.width, layout.height);
+  SetBackColor(0xFFFFFF);
+  PlaceArt(Image3, artwork::ArtPicture(artwork::Art::Background), layout.backgroundLeft,
+           layout.backgroundTop);
+  Picture1.SetPicture(SunkenBox(570, 77, 0xF0F0F0));
+  Picture1.Move(11 * 15.0f, 9 * 15.0f, 570 * 15.0f, 77 * 15.0f);
+  Picture1.SetVisible(true);
+  PlaceArt(Image2, artwork::ArtPicture(artwork::Art::TitleStrip), 11 + 11, 9 + 11);
+  PlaceArt(Image1, artwork::ArtPicture(artwork::Art::Picture), layout.pictureLeft, layout.pictureTop);
 }

@@ -30,10 +30,7 @@ frmQuickRef::frmQuickRef(tk::App& application)
       Label2{},
       stamps{},
       OKButton(Add<tk::CommandButton>("OKButton")) {
-  SetCaption("Lumora - Quick Reference");
-  SetBorderStyle(tk::kBorderFixedDialog);
-  SetClientSize(271, 524);
-  SetStartUpPosition(tk::kStartCenterScreen);
+  MakeDialog("Lumora - Quick Reference", 271, 524);
 
   Frame1.SetCaption("Mouse Actions:");
   Frame1.Move(10, 7, 250, 145);

@@ -62,6 +62,13 @@ class Form {
   void SetClientSize(int width, int height) { designBounds_.width = width, designBounds_.height = height; }
   int StartUpPosition() const { return startUpPosition_; }
   void SetStartUpPosition(int position, int left = 0, int top = 0);
+  // The usual dialog: a fixed border with a close box, `width` x `height` pixels at 96 DPI, centred on the screen.
+  void MakeDialog(std::string caption, int width, int height) {
+    SetCaption(std::move(caption));
+    SetBorderStyle(kBorderFixedDialog);
+    SetClientSize(width, height);
+    SetStartUpPosition(kStartCenterScreen);
+  }
 
   // Windowed controls, in creation order, which is also the Tab order.
   template <class T, class... Args>

@@ -37,10 +37,7 @@ Form2::Form2(tk::App& application, Form1& overlay)
       Command2(Add<tk::CommandButton>("Command2")),
       overlay_(overlay),
       store_(application.system.UserRegistry()) {
-  SetCaption("Lumora Options");
-  SetBorderStyle(tk::kBorderFixedDialog);
-  SetClientSize(355, 237);
-  SetStartUpPosition(tk::kStartCenterScreen);
+  MakeDialog("Lumora Options", 355, 237);
 
   Frame1.SetCaption("Color:");
   Frame1.Move(6, 7, 101, 169);

@@ -50,24 +50,15 @@ MenuItem* HeadlessWindow::TrackPopupMenu(MenuItem& menu, int flags, std::optiona
 }
 
 namespace {
+// The headless control keeps nothing of its own: the toolkit's state is what tests read.
 class HeadlessControl final : public ControlHost {
  public:
-  HeadlessControl(Control*& focused, Control& control) : focused_(focused), control_(control) {}
-  ~HeadlessControl() override {
-    if (focused_ == &control_) focused_ = nullptr;
-  }
   void Update() override {}
-  void SetFocus() override { focused_ = &control_; }
-
- private:
-  Control*& focused_;
-  Control& control_;
+  void SetFocus() override {}
 };
 }  // namespace
 
-std::unique_ptr<ControlHost> HeadlessWindow::CreateControl(Control& control) {
-  return std::make_unique<HeadlessControl>(focused_, control);
-}
+std::unique_ptr<ControlHost> HeadlessWindow::CreateControl(Control&) { return std::make_unique<HeadlessControl>(); }
 
 const raster::Bitmap& HeadlessWindow::Frame() {
   if (frame_.Width() != form.ClientWidth() || frame_.Height() != form.ClientHeight()) {

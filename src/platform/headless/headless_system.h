@@ -60,8 +60,6 @@ class HeadlessWindow : public WindowHost {
   std::unique_ptr<ControlHost> CreateControl(Control& control) override;
 
   Form& form;
-  // The control that has the keyboard focus, if one was given it.
-  Control* Focused() const { return focused_; }
   bool Visible() const { return visible_; }
   int State() const { return state_; }
   bool Captured() const { return captured_; }
@@ -85,7 +83,6 @@ class HeadlessWindow : public WindowHost {
   bool captured_ = false;
   std::string toolTip_;
   std::string caption_;
-  Control* focused_ = nullptr;
   raster::Rect toolTipRect_;
   raster::Bitmap frame_;
   std::vector<Message> received_;
@@ -204,8 +201,6 @@ class HeadlessSystem : public System {
   bool KeyIsDown(int virtualKey) override;
   bool CloseMenus() override;
   void Post(std::function<void()> task) override { posted_.push_back(std::move(task)); }
-  // Whether a popup menu is open now (inside a menu chooser).
-  bool MenuOpen() const { return menuDepth_ > 0; }
   WindowHandle DesktopWindow() override { return &desktopWindow_; }
   Picture WindowToPicture(WindowHandle window, bool clientArea, int32_t left, int32_t top, int32_t width,
                           int32_t height) override;
