@@ -6,7 +6,7 @@
 # - ASLR (dynamic base, high-entropy addresses) and DEP are on, and the relocations that ASLR needs are there;
 # - the version resource says $LUMORA_EXPECTED_VERSION (1.0.0), in its fixed part and in its strings.
 set -euo pipefail
-allowed=" kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll comctl32.dll ole32.dll oleaut32.dll msvcrt.dll "
+allowed=" kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll comctl32.dll ole32.dll oleaut32.dll comdlg32.dll msvcrt.dll "
 version=${LUMORA_EXPECTED_VERSION:-1.0.0}
 
 # Prints what is wrong with the version resource of $1, nothing when it says $2.

@@ -90,6 +90,7 @@ void Form1::ResizeStep(float x, float y) {
   const bool top = code == "t" || code == "lt" || code == "rt";
   const bool bottom = code == "b" || code == "lb" || code == "rb";
   if (!left && !right && !top && !bottom) return;
+  history.Touch(oval ? ShapeArrOv : shapeArrRect, shape->Index());
   if (left) nl = x, nw = l + w - x;
   if (right) nw = x - l;
   if (top) nt = y, nh = t + h - y;
@@ -101,6 +102,7 @@ void Form1::MoveStep(tk::ShapeArray& shapes, int32_t index, float x, float y) {
   tk::Shape* shape = shapes[index];
   if (!shape || index == 0) return;
   // The shape travels with the pointer since the previous step, so the grab point stays under it.
+  history.Touch(shapes, index);
   const float dx = static_cast<float>(downX) - shape->Left();
   const int32_t dy = tk::RoundToInt32(static_cast<float>(downY) - shape->Top());
   shape->Move(x - dx, y - static_cast<float>(dy));
@@ -110,14 +112,17 @@ void Form1::MoveStep(tk::ShapeArray& shapes, int32_t index, float x, float y) {
 
 void Form1::DeleteShape() {
   if (overRect) {
+    history.Touch(shapeArrRect, curRect);
     shapeArrRect.Unload(curRect);
     SetMousePointer(tk::kPointerCustom);
     curRect = 0;
     overRect = false;
   } else {
+    history.Touch(ShapeArrOv, curOval);
     ShapeArrOv.Unload(curOval);
     SetMousePointer(tk::kPointerCustom);
     curOval = 0;
     overOval = false;
   }
+  history.Commit();
 }

@@ -86,4 +86,7 @@ void Form1::Form_MouseUp(int16_t button, int16_t /*shift*/, float x, float y) {
   }
 }
 
-void Form1::EndDrag() { isResizing = isDrawing = isMovingRect = isMovingOval = isCreating = false; }
+void Form1::EndDrag() {
+  isResizing = isDrawing = isMovingRect = isMovingOval = isCreating = false;
+  history.Commit();  // the stroke or the shape's drag is one step
+}

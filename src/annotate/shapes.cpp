@@ -6,6 +6,7 @@ void Form1::RubberBandStep(tk::ShapeArray& shapes, int32_t& count, float x, floa
   if (!isCreating) {
     isCreating = true;
     ++count;
+    history.Touch(shapes, count);
     shapes.Load(count);  // refused past the last 16-bit index: the drag then leaves no shape
   }
   // The element made for this drag; with none of this kind yet it would be the template, which stays put.

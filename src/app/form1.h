@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "history/history.h"
 #include "platform/form.h"
 #include "settings/reg_settings.h"
 
@@ -37,6 +38,8 @@ class Form1 : public tk::Form {
   tk::ImageArray imgcheck{*this, "imgcheck"};
   tk::ImageArray imgarrow{*this, "imgarrow"};
   tk::ImageArray imgstar{*this, "imgstar"};
+  // Every change to the marks, for Ctrl+Z and Ctrl+Y; it lives for the run, across sessions (history/).
+  history::History history{*this, {&shapeArrRect, &ShapeArrOv}, {&imgsmiley, &imgx, &imgcheck, &imgarrow, &imgstar}};
 
   // --- The banner in the top-left corner, above every stamp, with its two links (guidance/) ---
   tk::Image& Image1;
@@ -97,6 +100,13 @@ class Form1 : public tk::Form {
   void mnupopabt_Click();
   void mnupopexit_Click();
 
+  // Ctrl+Z and Ctrl+Y (history/); Ctrl+C and Ctrl+S: the picture with the marks to the clipboard or a file
+  // (session/).
+  void Undo();
+  void Redo();
+  void CopyPicture();
+  void SavePicture();
+
   void Image1_DblClick();
   void Timer1_Timer();
 
@@ -134,6 +144,7 @@ class Form1 : public tk::Form {
   void MoveStep(tk::ShapeArray& shapes, int32_t index, float x, float y);
   void DeleteShape();
   void PlaceStamp(int kind, float x, float y);
+  void AfterHistory();
   void ShowInstructions();
   void DesignBanner();
   void PlaceBannerLinks();

@@ -178,6 +178,24 @@ void Form::Cls() {
   InvalidateAll();
 }
 
+void Form::RestoreInk(const std::vector<InkRun>& runs) {
+  raster::Rect touched;
+  for (const InkRun& run : runs) {
+    ink_.SetRun(run.y, run.first, run.count, run.mask);
+    touched = raster::Union(touched, {run.first, run.y, run.first + run.count, run.y + 1});
+  }
+  Invalidate(touched);
+}
+
+raster::Bitmap Form::Snapshot() {
+  raster::Bitmap out(clientWidth_, clientHeight_);
+  const raster::Rect all{0, 0, clientWidth_, clientHeight_};
+  BuildScene(all, false);
+  raster::Compose(scene_, all, out.View());
+  for (size_t i = 0; i < out.ByteSize() / sizeof(raster::Pixel); ++i) out.Data()[i] |= 0xFF000000;
+  return out;
+}
+
 void Form::PopupMenu(MenuItem& menu, int flags, std::optional<float> x, std::optional<float> y,
                      const MenuItem* defaultItem) {
   if (!host_) return;
@@ -362,6 +380,19 @@ void Form::StackImage(Image* image) {
   imageStack_.insert(image->Array() ? firstOwn : imageStack_.end(), image);
 }
 
+int Form::StackPosition(const Image& image) const {
+  return static_cast<int>(std::find(imageStack_.begin(), imageStack_.end(), &image) - imageStack_.begin());
+}
+
+void Form::Restack(Image& image, int position) {
+  std::erase(imageStack_, &image);
+  // Never above the form's own images, which stay on top.
+  auto firstOwn = std::find_if(imageStack_.begin(), imageStack_.end(), [](Image* i) { return !i->Array(); });
+  const auto at = imageStack_.begin() + std::clamp<ptrdiff_t>(position, 0, firstOwn - imageStack_.begin());
+  imageStack_.insert(at, &image);
+  if (image.Visible()) Invalidate(image.PixelBox(TwipsPerPixel()));
+}
+
 void Form::UnstackImage(Image* image) {
   std::erase(imageStack_, image);
   if (captured_ == image) captured_ = nullptr;
@@ -374,7 +405,7 @@ void Form::UnstackImage(Image* image) {
   }
 }
 
-void Form::BuildScene(const raster::Rect& area) {
+void Form::BuildScene(const raster::Rect& area, bool ownImages) {
   scene_.picture = picture_.get();
   scene_.backColor = raster::PenFromColorRef(backColor_);
   scene_.ink = &ink_;
@@ -387,7 +418,7 @@ void Form::BuildScene(const raster::Rect& area) {
     for (const Shape* shape : shapesIn_) shape->AppendOps(scene_.ops, tpp);
   }
   for (const Image* image : imageStack_)
-    if (image->Index() != 0) image->AppendOps(scene_.ops, tpp);
+    if (image->Index() != 0 && (ownImages || image->Array())) image->AppendOps(scene_.ops, tpp);
 }
 
 std::vector<raster::Rect> Form::ComposeDirty(const raster::Surface& out) {

@@ -113,6 +113,15 @@ class Form {
   void Line(float x1, float y1, float x2, float y2);
   // Erases the run-time graphics; the picture stays.
   void Cls();
+  // Puts masks back into the run-time graphics, one run of a row at a time, and repaints them: an undo.
+  struct InkRun {
+    int y, first, count;
+    raster::Pixel mask;  // 0xFFFFFFFF: no ink
+  };
+  void RestoreInk(const std::vector<InkRun>& runs);
+  // The picture with the run-time graphics and every control-array element, as the form shows them, but
+  // without the form's own images (the banner): what the user made. Alpha is opaque.
+  raster::Bitmap Snapshot();
   // Shows `menu`'s children as a popup menu; runs the chosen item's Click before returning. X and Y are
   // twips in the form; without them the menu opens at the pointer.
   void PopupMenu(MenuItem& menu, int flags = 0, std::optional<float> x = std::nullopt,
@@ -151,6 +160,9 @@ class Form {
   void AddShapeArray(ShapeArray* array) { shapeArrays_.push_back(array); }
   void RemoveShapeArray(ShapeArray* array);
   void StackImage(Image* image);
+  // Where an array element lies among the others, 0 at the bottom; Restack puts it back there.
+  int StackPosition(const Image& image) const;
+  void Restack(Image& image, int position);
   // An element moved: a hovered image that left the pointer gives up its tooltip.
   void ElementMoved(const Element& element);
   void UnstackImage(Image* image);
@@ -162,7 +174,7 @@ class Form {
   void MouseInput(uint32_t message, uintptr_t wParam, int xPixels, int yPixels);
   Image* ImageAt(float x, float y) const;
   void Hover(Image* image);
-  void BuildScene(const raster::Rect& area);
+  void BuildScene(const raster::Rect& area, bool ownImages = true);
 
   std::string name_;
   std::string caption_;

@@ -82,6 +82,10 @@ struct TrayIconData {
   uint32_t dwInfoFlags = 0;
 };
 
+struct DateTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
 struct ScreenMetrics {
   int widthPixels = 0, heightPixels = 0;  // the primary screen
   int dpi = 96;
@@ -170,6 +174,18 @@ class System {
                             uintptr_t data) = 0;
 
   virtual Registry& UserRegistry() = 0;  // HKEY_CURRENT_USER and below
+
+  // --- The picture the user made: the clipboard and a file of their choosing ---
+  virtual DateTime LocalTime() = 0;
+  // Puts a picture on the clipboard as a device-independent bitmap; false when the clipboard refused it.
+  virtual bool CopyToClipboard(WindowHandle owner, const raster::Bitmap& picture) = 0;
+  // The system's Save dialog for a PNG picture, opening in the user's Pictures folder with `fileName`
+  // proposed; the dialog itself asks before an existing file is replaced. The chosen path (UTF-8), or
+  // nothing when the user cancelled.
+  virtual std::optional<std::string> AskSavePath(WindowHandle owner, const std::string& fileName) = 0;
+  // Writes `bytes` as the whole file at a path from AskSavePath. On failure `why` gets the system's reason and
+  // a file that was there is left as it was.
+  virtual bool SaveFile(const std::string& path, const std::string& bytes, std::string& why) = 0;
 
   // Leaves the message loop once the current handler returns; the process then ends.
   virtual void Quit() = 0;

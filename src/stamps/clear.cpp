@@ -10,6 +10,7 @@ void UnloadAllButTemplate(Array& array) {
 }  // namespace
 
 void Form1::mnupopclr_Click() {
+  history.TouchEverything();  // one step, which brings every mark and stroke back
   UnloadAllButTemplate(shapeArrRect);
   UnloadAllButTemplate(ShapeArrOv);
   for (tk::ImageArray* stamps : {&imgarrow, &imgcheck, &imgstar, &imgsmiley, &imgx}) UnloadAllButTemplate(*stamps);
@@ -19,4 +20,5 @@ void Form1::mnupopclr_Click() {
   SetMousePointer(tk::kPointerCustom);
   // With no shape left the hover test cannot reset these, and a right click must then open the menu.
   overRect = overOval = false;
+  history.Commit();
 }

@@ -11,12 +11,15 @@ enum : int16_t {
   kVkC = 67,
   kVkS = 83,
   kVkX = 88,
+  kVkY = 89,
+  kVkZ = 90,
 };
+enum : int16_t { kModShift = 1, kModCtrl = 2, kModAlt = 4 };
 constexpr int16_t kCharEscape = 27;
 constexpr int16_t kCharFullStop = 46;
 }  // namespace
 
-void Form1::Form_KeyDown(int16_t& keyCode, int16_t /*shift*/) {
+void Form1::Form_KeyDown(int16_t& keyCode, int16_t shift) {
   switch (keyCode) {
     case kVkControl: ctrlHeld = true; break;
     case kVkA: keyAHeld = true; break;
@@ -25,6 +28,15 @@ void Form1::Form_KeyDown(int16_t& keyCode, int16_t /*shift*/) {
     case kVkS: keySHeld = true; break;
     case kVkX: keyXHeld = true; break;
     case kVkDelete: mnupopclr_Click(); break;
+    default: break;
+  }
+  // With Ctrl alone (Shift allowed), alongside the flags above: C and S also keep setting theirs.
+  if ((shift & (kModCtrl | kModAlt)) != kModCtrl) return;
+  switch (keyCode) {
+    case kVkZ: shift & kModShift ? Redo() : Undo(); break;
+    case kVkY: Redo(); break;
+    case kVkC: CopyPicture(); break;
+    case kVkS: SavePicture(); break;
     default: break;
   }
 }

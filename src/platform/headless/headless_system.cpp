@@ -225,6 +225,25 @@ bool HeadlessSystem::RemoveFile(const std::string& path) {
   return !lockedFiles.count(path) && files.erase(path) > 0;
 }
 
+bool HeadlessSystem::CopyToClipboard(WindowHandle, const raster::Bitmap& picture) {
+  calls.push_back("CopyToClipboard");
+  if (clipboardBusy) return false;
+  clipboard = picture;
+  return true;
+}
+
+std::optional<std::string> HeadlessSystem::AskSavePath(WindowHandle, const std::string& fileName) {
+  calls.push_back("AskSavePath " + fileName);
+  return answerSaveDialog ? answerSaveDialog(fileName) : std::nullopt;
+}
+
+bool HeadlessSystem::SaveFile(const std::string& path, const std::string& bytes, std::string& why) {
+  calls.push_back("SaveFile " + path);
+  if (auto error = writeErrors.find(path); error != writeErrors.end()) return why = error->second, false;
+  files[path] = bytes;
+  return true;
+}
+
 bool HeadlessSystem::DownloadToFile(const std::string& url, const std::string& path, uint32_t timeoutMs) {
   downloads.push_back({url, path, timeoutMs});
   Transfer transfer;

@@ -178,6 +178,20 @@ class HeadlessSystem : public System {
                        const std::string& parameters, const std::string& directory, int show) override;
   bool ShowHtmlHelp(WindowHandle owner, const std::string& file, uint32_t command, uintptr_t data) override;
 
+  // --- The picture the user made ---
+  DateTime localTime{2026, 3, 4, 5, 6, 7};
+  std::optional<raster::Bitmap> clipboard;
+  bool clipboardBusy = false;
+  // The user of the Save dialog: given the proposed file name, the path chosen or nothing (Cancel). Without
+  // one the dialog is cancelled.
+  std::function<std::optional<std::string>(const std::string& fileName)> answerSaveDialog;
+  std::map<std::string, std::string> writeErrors;  // paths that cannot be written, and the system's reason
+
+  DateTime LocalTime() override { return localTime; }
+  bool CopyToClipboard(WindowHandle owner, const raster::Bitmap& picture) override;
+  std::optional<std::string> AskSavePath(WindowHandle owner, const std::string& fileName) override;
+  bool SaveFile(const std::string& path, const std::string& bytes, std::string& why) override;
+
   HeadlessWindow* WindowOf(const Form& form) const;
   // Sends a message through the window's current procedure chain.
   intptr_t SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);

@@ -68,6 +68,26 @@ Pixel InkLayer::MaskAt(int x, int y) const {
   return masks_[Row(y)[x]];
 }
 
+void InkLayer::SetRun(int y, int first, int count, Pixel mask) {
+  const int last = std::min(first + count, width_);
+  first = std::max(first, 0);
+  if (y < 0 || y >= height_ || first >= last) return;
+  const uint8_t to = IndexFor(0, mask);  // masks_[0] is no ink, so this finds or makes the entry of `mask`
+  uint8_t* p = index_.data() + static_cast<size_t>(y) * width_;
+  for (int x = first; x < last; ++x) {
+    if (p[x] != 0) --useCount_[p[x]];
+    p[x] = to;
+  }
+  if (to == 0) return;
+  useCount_[to] += last - first;
+  if (rowFirst_[y] == rowLast_[y]) {
+    rowFirst_[y] = first, rowLast_[y] = last;
+    ++inkedRows_;
+  } else {
+    rowFirst_[y] = std::min(rowFirst_[y], first), rowLast_[y] = std::max(rowLast_[y], last);
+  }
+}
+
 int InkLayer::MasksInUse() const {
   int n = 0;
   for (int i = 1; i < maskCount_; ++i) n += useCount_[i] > 0;

@@ -99,6 +99,9 @@ class InkLayer {
 
   // The AND mask at a pixel (0xFFFFFFFF where there is no ink or outside the layer).
   Pixel MaskAt(int x, int y) const;
+  // Sets pixels [first, first + count) of row y, clipped to the layer, to exactly `mask` (0xFFFFFFFF: no ink),
+  // whatever they held: how an undo puts back what a stroke or an erase changed.
+  void SetRun(int y, int first, int count, Pixel mask);
 
   const uint8_t* Row(int y) const { return index_.data() + static_cast<size_t>(y) * width_; }
   const Pixel* Masks() const { return masks_; }

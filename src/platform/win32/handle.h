@@ -80,6 +80,20 @@ inline void CloseHandle(HANDLE handle) noexcept {
   ::CloseHandle(handle);
 }
 
+inline void GlobalFree(HGLOBAL memory) noexcept {
+  ::GlobalFree(memory);
+}
+inline void LocalFree(HLOCAL memory) noexcept {
+  ::LocalFree(memory);
+}
+
+// CreateFile's failure value is INVALID_HANDLE_VALUE, not null.
+struct File {
+  using pointer = HANDLE;
+  static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE file) noexcept { ::CloseHandle(file); }
+};
+
 struct WindowTimer {
   using pointer = TimerId;
   static constexpr TimerId Invalid() noexcept { return {}; }
@@ -111,6 +125,10 @@ using UniqueTimer = UniqueHandle<traits::WindowTimer>;
 // template is UniqueHandle, so this one is named for what it closes.
 using UniqueKernelHandle = UniqueHandle<traits::NullIsNone<HANDLE, &traits::CloseHandle>>;
 using UniqueMutex = UniqueKernelHandle;
+using UniqueFile = UniqueHandle<traits::File>;
+// Memory from GlobalAlloc (what the clipboard takes) and LocalAlloc (what FormatMessage gives).
+using UniqueGlobal = UniqueHandle<traits::NullIsNone<HGLOBAL, &traits::GlobalFree>>;
+using UniqueLocal = UniqueHandle<traits::NullIsNone<HLOCAL, &traits::LocalFree>>;
 
 // A context from GetDC or GetWindowDC: it must go back to the same window with ReleaseDC, so the owner
 // remembers the window.

@@ -28,13 +28,6 @@ Function Export(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<AnyFunction>(::GetProcAddress(module, name)));
 }
 
-struct FileTraits {
-  using pointer = HANDLE;
-  static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE file) noexcept { ::CloseHandle(file); }
-};
-using UniqueFile = UniqueHandle<FileTraits>;
-
 constexpr UINT kHhCloseAll = 0x12;  // HH_CLOSE_ALL
 
 }  // namespace

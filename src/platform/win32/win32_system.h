@@ -87,6 +87,12 @@ class Win32System final : public System {
 #pragma pop_macro("ShellExecute")
   bool ShowHtmlHelp(WindowHandle owner, const std::string& file, uint32_t command, uintptr_t data) override;
 
+  // --- The picture the user made (win32_picture.cpp) ---
+  DateTime LocalTime() override;
+  bool CopyToClipboard(WindowHandle owner, const raster::Bitmap& picture) override;
+  std::optional<std::string> AskSavePath(WindowHandle owner, const std::string& fileName) override;
+  bool SaveFile(const std::string& path, const std::string& bytes, std::string& why) override;
+
  private:
   // Before the other members, so they go last: COM after the help viewer, on the thread that ends the program.
   win32::ComApartment uiApartment_;
