@@ -111,6 +111,7 @@ void Form1::MoveStep(tk::ShapeArray& shapes, int32_t index, float x, float y) {
 }
 
 void Form1::DeleteShape() {
+  history.Commit();  // a drag of the shape cut short by this click is a step of its own
   if (overRect) {
     history.Touch(shapeArrRect, curRect);
     shapeArrRect.Unload(curRect);

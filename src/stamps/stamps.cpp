@@ -6,6 +6,7 @@
 void Form1::PlaceStamp(int kind, float x, float y) {
   tk::ImageArray& stamps = StampArray(kind);
   const int32_t index = ++stampCount[kind];
+  history.Commit();
   history.Touch(stamps, index);
   if (!stamps.Load(index)) return;  // past the last 16-bit index the stamp is refused
   tk::Image& stamp = *stamps[index];
@@ -17,7 +18,8 @@ void Form1::PlaceStamp(int kind, float x, float y) {
 
 void Form1::Stamp_MouseDown(int /*kind*/, int16_t /*index*/, int16_t /*button*/, int16_t /*shift*/, float x,
                             float y) {
-  // The grab point inside the stamp; the drag keeps it under the pointer.
+  // The grab point inside the stamp; the drag keeps it under the pointer. A press starts a new step.
+  history.Commit();
   downX = tk::RoundToInt32(x);
   downY = tk::RoundToInt32(y);
 }

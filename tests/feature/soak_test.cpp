@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <map>
+#include <utility>
 #include <random>
 
 #include "fixture.h"
@@ -122,6 +124,14 @@ class SoakTest : public LumoraTest {
       action == 0 ? KeyDown(vk) : action == 1 ? KeyUp(vk) : Char(vk == kVkFullStop ? '.' : vk);
       return what;
     }
+    if (kind < 84) {  // Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z
+      const unsigned which = R(3);
+      if (!form->Visible()) return "(no undo while hidden)";
+      const int held = std::exchange(sys.modifiers, which == 2 ? 3 : 2);
+      KeyDown(which == 1 ? 'Y' : 'Z');
+      sys.modifiers = held;
+      return which == 0 ? "undo" : "redo";
+    }
     if (kind < 90) {
       if (!form->Timer1.Running()) return "(the timer is off)";
       form->Timer1.Tick();
@@ -188,8 +198,11 @@ class SoakTest : public LumoraTest {
           if (i == 0) continue;
           const std::string element = name + "(" + std::to_string(i) + ")";
           if (!arr[i]->Visible()) return element + " is loaded but not shown";
-          if (!std::binary_search(seen[a].begin(), seen[a].end(), i) && i <= highest[a])
-            return element + " reuses an index";
+          // An index comes back only as the mark it was, by an undo or a redo.
+          if (!std::binary_search(seen[a].begin(), seen[a].end(), i) && i <= highest[a] &&
+              BoxOf(arr[i]) != last[a][i])
+            return element + " came back as another mark";
+          last[a][i] = BoxOf(arr[i]);
           if (i > count) return element + " is above its counter";
           highest[a] = std::max<int>(highest[a], i);
         }
@@ -204,6 +217,7 @@ class SoakTest : public LumoraTest {
     lastPicture = picture;
     const size_t bytes = form->Ink().ByteSize() + (picture ? picture->ByteSize() : 0);
     if (bytes > sizeof(raster::InkLayer) + kW * kH * 5 + kH * 8) return "ink and picture outgrew the screen";
+    if (form->history.ByteSize() > history::History::kDefaultCap) return "the history outgrew its cap";
     if (form->ClientWidth() == 0) return {};  // no session yet
     const raster::Bitmap& shown = Frame();    // the dirty rectangles recomposed, as the window repaints them
     form->InvalidateAll();
@@ -222,6 +236,7 @@ class SoakTest : public LumoraTest {
   std::array<Box, 7> templates;
   std::array<int32_t, 7> counters{}, highest{};
   std::array<std::vector<int16_t>, 7> seen;
+  std::array<std::map<int16_t, Box>, 7> last;  // every mark as last seen
   std::weak_ptr<const raster::Bitmap> lastPicture;
   raster::Bitmap full{kW, kH};
 };
