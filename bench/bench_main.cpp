@@ -155,6 +155,14 @@ int main(int argc, char** argv) {
   Line("  with ink row extents and mask table", all, "", "", true);
   const double* op = reporter.Counter("BM_MemoryHeld/3840/2160:sizeof_DrawOp");
   Line("bytes per mark (sizeof DrawOp)", op, "", "<= 64", op && *op <= 64);
+  std::printf(" undo and redo at 3840x2160 (each with its repaint)\n");
+  Counter(reporter, "bytes kept for a typical stroke", "BM_UndoStroke/:step_bytes", "", 16384);
+  Counter(reporter, "  its undo", "BM_UndoStroke/:undo_us", " us", 0);
+  Counter(reporter, "  its redo", "BM_UndoStroke/:redo_us", " us", 0);
+  Counter(reporter, "bytes kept for a Clear of a busy scene", "BM_UndoClear/:step_bytes", "", 1 << 20);
+  Counter(reporter, "  the ink layer it cleared, bytes", "BM_UndoClear/:ink_bytes", "", 0);
+  Counter(reporter, "  its undo", "BM_UndoClear/:undo_us", " us", 0);
+  Counter(reporter, "  its redo", "BM_UndoClear/:redo_us", " us", 0);
   std::printf("%s%s\n", missed ? "Some goals were missed." : "All goals met.",
               notRun ? " (Some benchmarks were not run.)" : "");
   return 0;
