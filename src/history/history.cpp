@@ -24,42 +24,63 @@ uint8_t InkPatch::Code(raster::Pixel mask) {
   return uint8_t(palette_.size() - 1);
 }
 
-void InkPatch::AddRow(int y, int first, int count, const raster::Pixel* masks) {
+template <class Key, class MaskOf>
+void InkPatch::Add(int y, int first, int count, Key key, MaskOf mask, int from, int to) {
   if (count <= 0 || y < 0 || first < 0 || y > 0xFFFF || first + count > 0xFFFF) return;
   Put16(y), Put16(first), Put16(count);
-  for (int i = 0; i < count;) {
+  auto runs = [this](raster::Pixel m, int n) {
+    for (const uint8_t code = Code(m); n > 0; n -= kMaxRun) {
+      data_.push_back(code);
+      data_.push_back(uint8_t(std::min(n, kMaxRun) - 1));
+    }
+  };
+  // Pixels [from, to) are read one by one; the rest are known to hold no ink.
+  from = std::clamp(from, 0, count), to = std::clamp(to, from, count);
+  runs(kNoInk, from);
+  for (int i = from; i < to;) {
+    const auto k = key(i);
     int n = 1;
-    while (i + n < count && n < kMaxRun && masks[i + n] == masks[i]) ++n;
-    data_.push_back(Code(masks[i]));
-    data_.push_back(uint8_t(n - 1));
+    while (i + n < to && n < kMaxRun && key(i + n) == k) ++n;
+    runs(mask(i), n);
     i += n;
   }
+  runs(kNoInk, count - to);
   ++rows_;
 }
 
+void InkPatch::AddRow(int y, int first, int count, const raster::Pixel* masks) {
+  auto mask = [masks](int i) { return masks[i]; };
+  Add(y, first, count, mask, mask, 0, count);
+}
+
+void InkPatch::AddRow(int y, int first, int count, const raster::InkLayer& ink) {
+  // Read straight from the layer's rows; outside it there is no ink.
+  auto none = [](int) { return kNoInk; };
+  if (y < 0 || y >= ink.Height()) return Add(y, first, count, none, none, 0, 0);
+  // Runs are found on the layer's bytes; equal bytes are equal masks.
+  const uint8_t* row = ink.Row(y) + first;
+  const raster::Pixel* table = ink.Masks();
+  Add(y, first, count, [row](int i) { return row[i]; }, [&](int i) { return table[row[i]]; },
+      ink.InkFirst(y) - first, ink.InkLast(y) - first);
+}
+
 void InkPatch::AddAll(const raster::InkLayer& ink) {
-  std::vector<raster::Pixel> masks;
   for (int y = 0; y < ink.Height(); ++y) {
     const uint8_t* row = ink.Row(y);
     int first = ink.InkFirst(y), last = ink.InkLast(y);
     while (first < last && row[first] == 0) ++first;
     while (last > first && row[last - 1] == 0) --last;
-    masks.resize(last - first);
-    for (int x = first; x < last; ++x) masks[x - first] = ink.Masks()[row[x]];
-    AddRow(y, first, last - first, masks.data());
+    AddRow(y, first, last - first, ink);
   }
 }
 
 InkPatch InkPatch::Swap(tk::Form& form) const {
   InkPatch now;
   std::vector<tk::Form::InkRun> runs;
-  std::vector<raster::Pixel> masks;
   auto word = [this](size_t& at) { return at += 2, int(data_[at - 2]) | int(data_[at - 1]) << 8; };
   for (size_t at = 0; at < data_.size();) {
     const int y = word(at), first = word(at), count = word(at);  // each declarator in turn
-    masks.resize(count);
-    for (int i = 0; i < count; ++i) masks[i] = form.Ink().MaskAt(first + i, y);
-    now.AddRow(y, first, count, masks.data());
+    now.AddRow(y, first, count, form.Ink());
     for (int x = first; x < first + count; at += 2) {
       const int n = data_[at + 1] + 1;
       runs.push_back({y, x, n, palette_[data_[at]]});

@@ -20,6 +20,8 @@ class InkPatch {
  public:
   // The masks of columns [first, first + count) of row y, from `masks` (one per pixel).
   void AddRow(int y, int first, int count, const raster::Pixel* masks);
+  // The same columns as the layer has them now.
+  void AddRow(int y, int first, int count, const raster::InkLayer& ink);
   // Every inked pixel of the layer.
   void AddAll(const raster::InkLayer& ink);
   // The same spans as they are now on the form, and then this patch's masks put there.
@@ -29,6 +31,9 @@ class InkPatch {
   void Shrink() { palette_.shrink_to_fit(), data_.shrink_to_fit(); }
 
  private:
+  // Runs of equal `key` in [from, to), each coded as its `mask`; outside that span no ink.
+  template <class Key, class MaskOf>
+  void Add(int y, int first, int count, Key key, MaskOf mask, int from, int to);
   uint8_t Code(raster::Pixel mask);
   void Put16(int v) { data_.push_back(uint8_t(v)), data_.push_back(uint8_t(v >> 8)); }
 
