@@ -1,10 +1,13 @@
 """Lumora.exe as a user meets it, one scenario per function, each in a fresh prefix with Lumora not yet started."""
 
 import math
+import re
+import subprocess
 import time
 from pathlib import Path
 
-from desktop import HEIGHT, WIDTH, Skip, check, grow, highlighted, pattern, solid, wait_for
+from desktop import (BANNER, HEIGHT, WIDTH, Picture, Skip, check, differences, grow, highlighted, pattern, solid,
+                     wait_for)
 
 PATTERN = pattern()
 BLUE = solid((32, 64, 160))
@@ -201,3 +204,35 @@ def test_stamps_placed_dragged_removed_and_cleared(app):
     app.expect_screen(BLUE, "the desktop after Esc", exclude=[app.tray()])
     app.start_session()
     app.expect_screen(BLUE, "a new session without the smiley placed before Esc")
+
+
+def test_undo_brings_back_what_esc_cleared_and_ctrl_s_saves_the_screen(app):
+    app.d.set_background(PATTERN)
+    app.start()
+    app.start_session()
+    app.drag([(x, 150) for x in range(100, 501, 50)])
+    app.drag([(150, 300), (330, 420), (400, 450)], key="shift")
+    app.d.xdotool("mousemove", 600, 400, "sleep", 0.07, "keydown", "s", "click", 1, "keyup", "s", "mousemove", *AWAY)
+    stamp_at(app, "smiley", 600, 400)
+    drawn = app.d.screenshot()
+    app.d.xdotool("key", "Escape")
+    app.session_ended("Esc")
+    app.start_session()
+    app.expect_screen(PATTERN, "a new session with no marks after Esc")
+    app.d.xdotool("key", "ctrl+z")
+    app.saved["undone"] = app.expect_screen(drawn, "every mark back after Ctrl+Z in the next session")
+
+    # Ctrl+S: the system's Save dialog proposes a dated name; the file it writes is the screen without the banner.
+    app.d.xdotool("key", "ctrl+s")
+    dialog = wait_for(lambda: app.box("Save As"), 'the "Save As" dialog', 15)
+    app.saved["save-dialog"] = app.d.screenshot()
+    names = [w.text for w in app.probe_windows() if w.visible and w.cls == "Edit"]
+    check(any(re.fullmatch(r"Lumora \d{4}-\d\d-\d\d \d{6}\.png", n) for n in names), f"the dialog proposed {names}")
+    path = app.d.workdir / "saved.png"
+    app.d.xdotool("windowfocus", "--sync", dialog, "key", "ctrl+a", "type", f"Z:{path}".replace("/", "\\"))
+    app.d.xdotool("key", "Return")
+    wait_for(lambda: not app.box("Save As") and path.exists(), "the dialog to close and the file to be written")
+    rgb = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True, timeout=60).stdout
+    shot = app.d.screenshot()
+    diffs = differences(Picture(WIDTH, HEIGHT, rgb), shot, [BANNER])
+    check(len(rgb) == WIDTH * HEIGHT * 3 and not diffs, f"the saved picture differs from the screen at {diffs[:4]}")
