@@ -72,11 +72,11 @@ void InkLayer::SetRun(int y, int first, int count, Pixel mask) {
   int last = std::min(first + count, width_);
   first = std::max(first, 0);
   if (y < 0 || y >= height_ || first >= last) return;
-  const uint8_t to = IndexFor(0, mask);
+  const uint8_t to = IndexFor(0, mask);  // masks_[0] is no ink, so this finds or makes the entry of `mask`
   if (to == 0) {  // outside the row's extent there is no ink to take away
     first = std::max(first, rowFirst_[y]), last = std::min(last, rowLast_[y]);
     if (first >= last) return;
-  }  // masks_[0] is no ink, so this finds or makes the entry of `mask`
+  }
   uint8_t* p = index_.data() + static_cast<size_t>(y) * width_;
   // Use counts go down a run of equal indexes at a time: one counter decremented pixel by pixel is a chain.
   for (int x = first; x < last;) {
