@@ -70,6 +70,18 @@ def test_the_tray_program_hotkey_second_start_shell_restart_and_exit(app):
     check(not app.tray(), "the tray icon stayed after Exit")
 
 
+def test_twenty_rounds_of_two_starts_at_once(app):
+    """Two starts at the same moment: one program stays with one icon, the other says so and ends."""
+    for round_ in range(20):
+        both = [app.launch(), app.launch()]
+        app.answer("Message", "Lumora is already running.", "Return")
+        wait_for(lambda: sum(p.poll() is None for p in both) == 1, f"round {round_}: one of the two to end", 15)
+        icons = wait_for(lambda: app.shown("__winex11_tray_icon"), f"round {round_}: the tray icon", 15)
+        check(len(icons) == 1 and len(app.pids()) == 1, f"round {round_}: {len(icons)} icons, pids {app.pids()}")
+        next(p for p in both if p.poll() is None).kill()
+        wait_for(lambda: not app.pids() and not app.shown("__winex11_tray_icon"), f"round {round_}: the end", 15)
+
+
 def test_ctrl_h_held_elsewhere_balloon_tray_and_key_taken_back(app):
     holder = app.hold_hotkey(150)
     app.start()
