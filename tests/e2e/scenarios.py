@@ -110,8 +110,9 @@ def ellipse_points(box, inset):
 
 def test_stroke_rectangle_and_ellipse_in_the_stored_colour_and_width_resized_and_deleted(app):
     red, pen = (255, 0, 0), 20
-    app.option("Color", "255")  # 0x0000FF
-    app.option("Line Width", str(pen))
+    # Stored as text without its NUL, as a binary value: read up to its last byte, red and 20 pixels wide.
+    app.option("Color", "323535", "REG_BINARY")  # "255", 0x0000FF
+    app.option("Line Width", "3230", "REG_BINARY")  # "20"
     before = app.session_over(PATTERN, BLUE)
     # A left drag: a stroke, the picture showing through it: its middle 19 rows surely, and nothing changed from
     # 13 pixels off its middle.
