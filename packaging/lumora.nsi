@@ -35,6 +35,7 @@ VIFileVersion "${VERSION}.0"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+!define MUI_WELCOMEFINISHPAGE_BITMAP "wizard.bmp"  ; rendered by scripts/render-artwork.sh
 !define MUI_WELCOMEPAGE_TEXT "This will install Lumora ${VERSION}, the tray program for highlighting on the screen, \
 for you alone: no administrator rights are needed.$\r$\n$\r$\nIf Lumora is running, Setup closes it first. \
 Your settings are kept.$\r$\n$\r$\nClick Install to continue."
