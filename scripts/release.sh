@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Makes a release from this clone into dist/: the per-user installer, the portable zip, the winget manifests
-# filled with the version and the installer's SHA-256, and SHA256SUMS. The version is the project version in
-# CMakeLists.txt. $LUMORA_DOWNLOADS (default https://www.quillfen.example/downloads) is where the files will be
-# published, for the manifests' download address. A step that fails is named and ends the run.
+# Makes a release from this clone into dist/: the per-user installer, the portable zip, the winget manifests and
+# SHA256SUMS. The version is the project version in CMakeLists.txt. The manifests are the templates in
+# packaging/winget/ with @VERSION@, @SHA256@ (the installer's) and @URL@ filled in; @URL@ is where the files will be
+# published, $LUMORA_DOWNLOADS (default https://www.quillfen.example/downloads). A step that fails is named and
+# ends the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 downloads=${LUMORA_DOWNLOADS:-https://www.quillfen.example/downloads}
