@@ -16,6 +16,12 @@ def values(app, key):
     return dict(re.findall(r"^ {4}(\S.*?) {4}REG_\w+ {4}(.*?)\r?$", out, re.M)) if code == 0 else {}
 
 
+def closed(app, by):
+    """Lumora has ended by the time `by` is done; its icon goes with it."""
+    check(not app.pids(), f"Lumora still runs after {by}")
+    wait_for(lambda: not app.tray(), f"the tray icon to go after {by}")
+
+
 def test_silent_install_upgrade_over_a_running_lumora_and_uninstall_keeping_the_settings(app):
     build, users = Path(app.exe).parent, app.prefix / "drive_c" / "users"
     version = (build / "version.txt").read_text().strip()
@@ -42,7 +48,7 @@ def test_silent_install_upgrade_over_a_running_lumora_and_uninstall_keeping_the_
     app.exe = folder / "Lumora.exe"
     app.start()
     check(app.wine(setup, "/S", label="upgrade")[0] == 0, "the silent upgrade failed")
-    check(not app.pids() and not app.tray(), "Lumora still runs after the upgrade")
+    closed(app, "the upgrade")
     check(values(app, OPTIONS_KEY) == settings, "the upgrade changed the settings")
 
     # The uninstaller closes it too, and leaves only the settings.
@@ -50,6 +56,6 @@ def test_silent_install_upgrade_over_a_running_lumora_and_uninstall_keeping_the_
     app.wine("reg", "add", RUN_KEY, "/v", "Lumora", "/d", rf'"{where}\Lumora.exe"', "/f", label="reg")
     app.wine(rf"{where}\Uninstall.exe", "/S", label="uninstall")  # it goes on from a copy in the temporary folder
     wait_for(lambda: not folder.exists() and not shortcut.exists(), "the program's folder and shortcut to go", 30)
-    check(not app.pids() and not app.tray(), "Lumora still runs after the uninstall")
+    closed(app, "the uninstall")
     check(not values(app, UNINSTALL_KEY) and "Lumora" not in values(app, RUN_KEY), "the Uninstall or Run entry stayed")
     check(values(app, OPTIONS_KEY) == settings, "the silent uninstall did not keep the settings")
