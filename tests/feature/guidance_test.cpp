@@ -120,6 +120,7 @@ TEST_F(GuidanceTest, TheLinksOpenTheirWindowsAndReportOnlyAMissingProgram) {
     sys.msgBoxes.clear();
     sys.shellResults = {result, result};
     sys.onModal["Form4"] = [](tk::Form& about) {
+      EXPECT_EQ(static_cast<Form4&>(about).Label7.Caption(), "Version 1.0");  // of the project version 1.0.0
       static_cast<Form4&>(about).Label5.UserClick();
       static_cast<Form4&>(about).Label6.UserClick();
       EXPECT_TRUE(about.Loaded()) << "the about window stays open";
