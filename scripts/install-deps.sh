@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libcairo2-dev
   g++-mingw-w64-x86-64-posix
   wine64 xvfb xdotool imagemagick x11-utils x11-xserver-utils
-  fp-utils
+  fp-utils nsis
 )
 
 missing=()

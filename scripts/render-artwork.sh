@@ -1,9 +1,9 @@
 #!/bin/sh
 # Renders the artwork sources in src/resources/svg/ into the files the build embeds, which are committed so the
 # build needs no SVG renderer: the five stamp PNGs, the five pictures of the guidance windows (art-*.png), the
-# program icon lumora.ico and the pointers highlighter.cur and hand.cur. Needs rsvg-convert (Debian
-# librsvg2-bin), ImageMagick's convert, python3 and the DejaVu Sans font (fonts-dejavu-core), in which the
-# words of the banner and the title strip are set. Run it after changing an SVG.
+# program icon lumora.ico, the pointers highlighter.cur and hand.cur, and the installer's packaging/wizard.bmp.
+# Needs rsvg-convert (Debian librsvg2-bin), ImageMagick's convert, python3 and the DejaVu Sans font
+# (fonts-dejavu-core), in which the words of the banner and the title strip are set. Run it after changing an SVG.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,6 +40,12 @@ render_art arrow 53 65
 render_art title 545 55
 render_art picture 256 256
 render_art background 585 425
+
+# The installer's welcome and finish pages: the picture on a pale highlighter yellow, as an uncompressed
+# 8-bit BMP of the size those pages show (164 x 314).
+rsvg-convert --width 150 --height 150 --format png "$svg/art-picture.svg" --output "$work/wizard.png"
+convert -size 164x314 xc:'#FFF4CC' "$work/wizard.png" -gravity center -geometry +0-30 -composite \
+  -type Palette -colors 256 -compress none "BMP3:$root/packaging/wizard.bmp"
 
 # Icon images: the small sizes come from a simplified drawing that stays legible at 16 to 24 pixels.
 for size in 16 20 24; do

@@ -18,15 +18,16 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$(nproc)"
 
-step "windows: build Lumora.exe"
+step "windows: build Lumora.exe, lumo.chm, the installer and the portable zip"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
-step "windows: the executables import only system DLLs, have ASLR and DEP on and say version 1.0.0"
-scripts/check-imports.sh build/windows/Lumora.exe build/windows/LumoraLocal.exe
+step "windows: the executables import only system DLLs, have ASLR and DEP on and say the project version"
+LUMORA_EXPECTED_VERSION=$(cat build/windows/version.txt) \
+  scripts/check-imports.sh build/windows/Lumora.exe build/windows/LumoraLocal.exe
 
 step "the instructions of every x86-64 CPU, but for the compositor kernels picked at run time"
 scripts/check-isa.sh build/windows/Lumora.exe build/windows/LumoraLocal.exe build/native/tests/raster/raster_tests
 
-step "end to end: Lumora.exe under Wine"
+step "end to end: Lumora.exe and its installer under Wine"
 python3 tests/e2e/run.py --exe build/windows/Lumora.exe

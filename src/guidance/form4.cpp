@@ -1,5 +1,7 @@
 #include "guidance/form4.h"
 
+#include <string>
+
 #include "guidance/pictures.h"
 #include "online/help_launch.h"
 
@@ -16,7 +18,8 @@ Form4::Form4(tk::App& application)
       Label6(Add<tk::Label>("Label6")),
       Label5(Add<tk::Label>("Label5")),
       Command1(Add<tk::CommandButton>("Command1")) {
-  Label7.SetCaption("Version 1.0");
+  // Major and minor of the project version: "Version 1.0" for 1.0.0.
+  Label7.SetCaption("Version " + std::to_string(app.Major) + "." + std::to_string(app.Minor));
   Label7.SetTransparent(true);
   Label7.Move(372, 122, 91, 13);
   Label1.SetCaption("Free to use and to share unchanged. Provided as is, without warranty of any kind.");

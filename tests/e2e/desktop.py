@@ -274,10 +274,12 @@ class Lumora:
             code = run(["wine", *args], self.env, log, timeout, out=out).returncode
         return code, Path(f"{path}.out").read_text(encoding="utf-8", errors="replace")
 
-    def option(self, name, value=None):
-        """Stores an option as `reg add` does, or reads it with `reg query` (None when there is none)."""
+    def option(self, name, value=None, kind="REG_SZ"):
+        """Stores an option as `reg add` does (REG_BINARY takes hex digits), or reads it with `reg query` (None
+        when there is none)."""
         if value is not None:
-            check(self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/d", value, "/f", label="reg")[0] == 0, "reg add")
+            added = self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/t", kind, "/d", value, "/f", label="reg")
+            check(added[0] == 0, f"reg add {name}")
             return value
         code, out = self.wine("reg", "query", OPTIONS_KEY, "/v", name, label="reg")
         found = re.search(rf"^ +{re.escape(name)} {{4}}REG_\w+ {{4}}(.*?)\s*$", out, re.MULTILINE)

@@ -240,3 +240,22 @@ def test_instructions_banner_quick_reference_about_and_help(app):
     check(full_screen() and not app.tray(), "the session ended when the help opened")
     d.xdotool("key", "ctrl+h")
     wait_for(lambda: app.tray() and not full_screen(), "the session to end on Ctrl+H with the help open")
+
+
+def test_settings_no_reader_can_use_start_with_the_defaults(app):
+    garbage = app.logs / "garbage.reg"
+    garbage.write_text('REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quillfen\\Lumora\\Options]\n'
+                       f'"Line Width"="{"1" * (1 << 20)}"\n"Color"=dword:000000ff\n"Instructions on startup"="-1"\n'
+                       '"Start with Windows"="4294967308"\n"Show Banner Message"="abc"\n')
+    check(app.wine("regedit", "/S", "Z:" + str(garbage).replace("/", "\\"), label="regedit")[0] == 0, "regedit")
+    before = app.session_over(pattern(), solid((32, 64, 160)))
+    check(not app.box("Lumora Instructions"), "the instructions opened although the setting is not 1")
+    app.drag([(x, 150) for x in range(100, 501, 50)])  # the default yellow, 10 pixels wide
+    expected, exclude = highlighted(before, [((100, 146, 401, 9), (93, 143, 415, 15))], (255, 255, 0))
+    app.expect_screen(expected, "a stroke in the default colour and width", exclude)
+    app.open_menu(700, 600)
+    app.d.xdotool("key", "o")  # &Options, which comes up with the defaults too: OK stores them
+    look(app, "Lumora Options", "options")
+    app.d.xdotool("key", "Return")
+    wait_for(lambda: not app.box("Lumora Options"), "the options dialog to close")
+    check((app.option("Color"), app.option("Line Width")) == ("65535", "10"), "OK stored other values")

@@ -20,6 +20,7 @@ from pathlib import Path
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 
 import dialogs  # noqa: E402
+import install  # noqa: E402
 import scenarios  # noqa: E402
 from desktop import Desktop, Failure, Lumora, Skip  # noqa: E402
 
@@ -76,7 +77,7 @@ def main():
     parser.add_argument("-k", dest="only", default="", help="run only the scenarios whose name contains this")
     parser.add_argument("--views", type=Path, help="keep every scenario's screenshots in this folder, to look at")
     args = parser.parse_args()
-    chosen = [s for module in (scenarios, dialogs) for name, s in vars(module).items()
+    chosen = [s for module in (scenarios, dialogs, install) for name, s in vars(module).items()
               if name.startswith("test_") and args.only in name]
     for stop in STOPS - {signal.SIGINT}:
         signal.signal(stop, signal.default_int_handler)  # stopped from outside, the run cleans up as after Ctrl+C

@@ -73,6 +73,18 @@ def test_the_tray_program_hotkey_second_start_shell_restart_and_exit(app):
     check(not app.tray(), "the tray icon stayed after Exit")
 
 
+def test_twenty_rounds_of_two_starts_at_once(app):
+    """Two starts at the same moment: one program stays with one icon, the other says so and ends."""
+    for round_ in range(20):
+        both = [app.launch(), app.launch()]
+        app.answer("Message", "Lumora is already running.", "Return")
+        wait_for(lambda: sum(p.poll() is None for p in both) == 1, f"round {round_}: one of the two to end", 15)
+        icons = wait_for(lambda: app.shown("__winex11_tray_icon"), f"round {round_}: the tray icon", 15)
+        check(len(icons) == 1 and len(app.pids()) == 1, f"round {round_}: {len(icons)} icons, pids {app.pids()}")
+        next(p for p in both if p.poll() is None).kill()
+        wait_for(lambda: not app.pids() and not app.shown("__winex11_tray_icon"), f"round {round_}: the end", 15)
+
+
 def test_ctrl_h_held_elsewhere_balloon_tray_and_key_taken_back(app):
     holder = app.hold_hotkey(150)
     app.start()
@@ -101,8 +113,9 @@ def ellipse_points(box, inset):
 
 def test_stroke_rectangle_and_ellipse_in_the_stored_colour_and_width_resized_and_deleted(app):
     red, pen = (255, 0, 0), 20
-    app.option("Color", "255")  # 0x0000FF
-    app.option("Line Width", str(pen))
+    # Stored as text without its NUL, as a binary value: read up to its last byte, red and 20 pixels wide.
+    app.option("Color", "323535", "REG_BINARY")  # "255", 0x0000FF
+    app.option("Line Width", "3230", "REG_BINARY")  # "20"
     before = app.session_over(PATTERN, BLUE)
     # A left drag: a stroke, the picture showing through it: its middle 19 rows surely, and nothing changed from
     # 13 pixels off its middle.

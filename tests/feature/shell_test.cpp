@@ -77,13 +77,6 @@ TEST_F(ShellTest, StoredSettingsReachOverlayAndTemplatesAndUnusableOnesGiveTheDe
     EXPECT_EQ(std::tuple(f.ForeColor(), oval.borderColor, rect.fillColor),
               std::tuple(foreColor, foreColor, foreColor));
   }
-
-  // A value of another registry type is read with all its bytes, and text without its NUL safely.
-  const char* key = "Software\\Quillfen\\Lumora\\Options";
-  sys.registry.PresetValue(tk::kHkeyCurrentUser, key, "Line Width", tk::kRegBinary, "12");
-  sys.registry.PresetValue(tk::kHkeyCurrentUser, key, "Color", tk::kRegSz, "255");
-  Form1& f = Start();
-  EXPECT_EQ(std::pair(f.DrawWidth(), f.ForeColor()), std::pair(12, 255u));
 }
 
 TEST_F(ShellTest, ASecondInstanceShowsOnlyItsBoxAndTouchesNothing) {

@@ -36,8 +36,6 @@ TEST_F(RegSettingsTest, MissingOrRefusedKeysGiveTheFallbacks) {
   auto expectFallbacks = [&] {
     EXPECT_EQ(store.GetSetting("Options", "Color", "65535") + store.GetSetting("Options", "*", "/dflt"),
               "65535/dflt");
-    EXPECT_EQ(store.GetAllSettings("Options"), std::nullopt);
-    EXPECT_TRUE(store.EnumRegistryKeys(kHkcu, "Options").empty());
     EXPECT_FALSE(store.DeleteSetting("Options", "Color") || store.DeleteSetting("Options") ||
                  store.RunNextBoot("Lumora", "", 0));
   };
@@ -59,6 +57,11 @@ TEST_F(RegSettingsTest, MissingOrRefusedKeysGiveTheFallbacks) {
   store.Company("Blocked");
   EXPECT_FALSE(store.SaveSetting("Options", "Color", "0"));
   EXPECT_TRUE(registry.SubKeyNames(kHkcu, "Software\\Blocked").empty());
+  // An empty section names no subkey; it never takes the program key with it.
+  store.Company("Quillfen");
+  registry.PresetString(kHkcu, kProgram, "Top", "1");
+  EXPECT_FALSE(store.DeleteSetting(""));
+  EXPECT_TRUE(registry.KeyExists(kHkcu, kProgram));
 }
 
 TEST_F(RegSettingsTest, SavesCreateEveryLevelStoreTerminatedTextAndStarIsTheDefaultValue) {
@@ -83,51 +86,6 @@ TEST_F(RegSettingsTest, SavesCreateEveryLevelStoreTerminatedTextAndStarIsTheDefa
             (Names{"Line Width", "Instructions on startup", "Show Banner Message", "*"}));
 }
 
-TEST_F(RegSettingsTest, CompanyAndAppNameAreTrimmedAndEmptyRestoresTheDefaults) {
-  for (const auto& [company, app, path] :
-       {std::tuple{"  Acme Tools  ", " Marker ", "Software\\Acme Tools\\Marker"}, {"", "   ", kProgram}}) {
-    store.Company(company);
-    store.AppName(app);
-    ASSERT_TRUE(store.SaveSetting("Options", "Color", company));
-    EXPECT_TRUE(registry.Value(kHkcu, path + "\\Options"s, "Color").has_value()) << path;
-  }
-}
-
-TEST_F(RegSettingsTest, DeletingValuesAndSections) {
-  // An empty section names no subkey; it never takes the program key with it.
-  registry.PresetString(kHkcu, kProgram, "Top", "1");
-  EXPECT_FALSE(store.DeleteSetting(""));
-  EXPECT_TRUE(registry.KeyExists(kHkcu, kProgram));
-
-  registry.PresetString(kHkcu, kOptions, "Color", "255");
-  registry.PresetString(kHkcu, kOptions, "Line Width", "20");
-  EXPECT_TRUE(store.DeleteSetting("Options", "Color"));
-  EXPECT_FALSE(store.DeleteSetting("Options", "Color"));
-  EXPECT_EQ(registry.ValueNames(kHkcu, kOptions), Names{"Line Width"});
-  // Without a key the section is removed through the program key, whose path has no trailing separator.
-  EXPECT_TRUE(store.DeleteSetting("Options"));
-  EXPECT_FALSE(registry.KeyExists(kHkcu, kOptions));
-  EXPECT_EQ(registry.OpenCalls().back(), kProgram);
-  // Deletion does not recurse.
-  registry.PresetKey(kHkcu, kProgram + "\\Nested\\Child"s);
-  EXPECT_FALSE(store.DeleteSetting("Nested"));
-  EXPECT_TRUE(registry.KeyExists(kHkcu, kProgram + "\\Nested\\Child"s));
-}
-
-TEST_F(RegSettingsTest, EnumRegistryKeysListsSubkeysUnderTheGivenKey) {
-  for (const char* name : {"beta", "Alpha", "gamma"}) registry.PresetKey(kHkcu, kOptions + "\\"s + name);
-  EXPECT_EQ(store.EnumRegistryKeys(kHkcu, "Options"), (Names{"Alpha", "beta", "gamma"}));
-  EXPECT_TRUE(store.EnumRegistryKeys(kHkcu, "Missing").empty());
-
-  // The program path is looked up under hKey, and an empty name lists hKey itself, which stays open.
-  registry.PresetKey(kHkcu, "Elsewhere\\Software\\Quillfen\\Lumora\\Options\\Inner");
-  tk::HKey elsewhere = tk::HKey::kNone;
-  ASSERT_EQ(registry.OpenKey(kHkcu, "Elsewhere", tk::kKeyRead, &elsewhere), tk::kErrorSuccess);
-  EXPECT_EQ(store.EnumRegistryKeys(elsewhere, "Options"), Names{"Inner"});
-  EXPECT_EQ(store.EnumRegistryKeys(elsewhere, ""), Names{"Software"});
-  EXPECT_EQ(registry.CloseKey(elsewhere), tk::kErrorSuccess);
-}
-
 TEST_F(RegSettingsTest, ValuesAreReadWithinTheirBytesAndNeverTorn) {
   // Whatever the type, the text runs to the first NUL or to the last byte, and no further.
   registry.PresetDword(kHkcu, kOptions, "Three bytes", 0x00333231);  // "123" and a zero byte
@@ -150,23 +108,6 @@ TEST_F(RegSettingsTest, ValuesAreReadWithinTheirBytesAndNeverTorn) {
     });
     EXPECT_EQ(store.GetSetting("Options", "Color", "65535"), read) << rewritten;
   }
-}
-
-TEST_F(RegSettingsTest, GetAllSettingsListsOnlyTextValuesEachWithItsOwnBytes) {
-  registry.PresetDword(kHkcu, kProgram + "\\Numbers"s, "Line Width", 25);
-  EXPECT_EQ(store.GetAllSettings("Numbers"), std::nullopt) << "a section without text values";
-
-  registry.PresetString(kHkcu, kOptions, "Color", "255");
-  registry.PresetDword(kHkcu, kOptions, "Line Width", 25);
-  registry.PresetString(kHkcu, kOptions, "", "unnamed");
-  registry.PresetValue(kHkcu, kOptions, "Blank", tk::kRegSz, "");
-  registry.PresetValue(kHkcu, kOptions, "Unterminated", tk::kRegSz, "ab");
-  registry.PresetString(kHkcu, kOptions, "Long", std::string(300, 'w'));
-  EXPECT_EQ(store.GetAllSettings("Options"), (std::vector<SettingRow>{{"Color", "255"},
-                                                                      {"", "unnamed"},
-                                                                      {"Blank", ""},
-                                                                      {"Unterminated", "ab"},
-                                                                      {"Long", std::string(300, 'w')}}));
 }
 
 TEST_F(RegSettingsTest, RunNextBootAddsAndRemovesOnlyItsOwnEntry) {
