@@ -1,6 +1,6 @@
 // The win32 backend on its own, under Wine on the harness's display, where the scenarios cannot reach: handle
 // owners, captures that cannot succeed, the window a form gets (styles, signed pointer coordinates, its
-// pointer), and the registry held to the same contract as the tests' in-memory hive.
+// pointer), the clipboard, and the registry held to the same contract as the tests' in-memory hive.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -396,4 +396,22 @@ TEST_F(Win32Backend, ControlsShowTheirColoursOverTheFormAndTurnInputIntoEvents) 
   }};
   dialog.Show(tk::kModal, &form);
   EXPECT_EQ(dialog.step, 1u);
+}
+
+// Ctrl+C's bitmap as other programs read it: a CF_DIB whose rows are the picture's, bottom row first.
+TEST_F(Win32Backend, CopyToClipboardGivesADibOfThePicture) {
+  raster::Bitmap picture(3, 2);
+  for (int i = 0; i < 6; ++i) picture.Data()[i] = 0xFF000000u | 0x10203u * (i + 1);
+  ASSERT_TRUE(system.CopyToClipboard(form.hWnd(), picture));
+  ASSERT_TRUE(::OpenClipboard(nullptr));
+  const auto* dib = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(::GetClipboardData(CF_DIB)));
+  ASSERT_TRUE(dib);
+  EXPECT_EQ(std::tuple(dib->biWidth, dib->biHeight, dib->biBitCount, dib->biCompression),
+            std::tuple(LONG(3), LONG(2), WORD(32), DWORD(BI_RGB)));
+  const auto* pixels = reinterpret_cast<const raster::Pixel*>(dib + 1);
+  std::vector<raster::Pixel> bottomUp(picture.Row(1), picture.Row(1) + 3);
+  bottomUp.insert(bottomUp.end(), picture.Row(0), picture.Row(0) + 3);
+  EXPECT_EQ(std::vector(pixels, pixels + 6), bottomUp);
+  ::GlobalUnlock(::GetClipboardData(CF_DIB));
+  ::CloseClipboard();
 }
