@@ -1,5 +1,5 @@
-"""The private desktop of one end-to-end run and what the scenarios see of it: an Xvfb display, a booted template
-Wine prefix that each scenario copies, Lumora.exe in that copy, and RGB pictures to compare screenshots with."""
+# The private desktop of one end-to-end run and what the scenarios see of it: an Xvfb display, a booted template Wine
+# prefix that each scenario copies, Lumora.exe in that copy, and RGB pictures to compare screenshots with.
 
 # Everything started here is stopped here, by PID or by its prefix, never by name: other Wine users may be around.
 # Xvfb dies with the runner even when the runner is killed outright, and a prefix's wineserver lingers a few seconds
@@ -38,7 +38,7 @@ def check(condition, message):
 
 
 def wait_for(predicate, what, timeout=10, interval=0.1):
-    """Polls until `predicate` returns something true, and returns that."""
+    # Polls until `predicate` returns something true, and returns that.
     deadline = time.monotonic() + timeout
     while not (value := predicate()):
         if time.monotonic() > deadline:
@@ -55,7 +55,7 @@ def run(args, env, log=subprocess.DEVNULL, timeout=60, out=None, check=False):
 # --- Pictures ---
 
 class Picture:
-    """Packed 8-bit RGB rows, as ImageMagick's raw `rgb:` format keeps them."""
+    # Packed 8-bit RGB rows, as ImageMagick's raw `rgb:` format keeps them.
 
     def __init__(self, width, height, rgb):
         self.width, self.height, self.rgb = width, height, bytes(rgb)
@@ -64,13 +64,13 @@ class Picture:
         return tuple(self.rgb[(y * self.width + x) * 3:(y * self.width + x) * 3 + 3])
 
     def rows(self, left, top, width, height):
-        """The byte ranges of the box's rows, clipped to the picture."""
+        # The byte ranges of the box's rows, clipped to the picture.
         left, right = max(0, left), min(self.width, left + width)
         return [slice((y * self.width + left) * 3, (y * self.width + right) * 3)
                 for y in range(max(0, top), min(self.height, top + height))]
 
     def masked(self, boxes, pen):
-        """This picture with the mask pen laid over every pixel of the (left, top, width, height) boxes."""
+        # This picture with the mask pen laid over every pixel of the (left, top, width, height) boxes.
         rgb = bytearray(self.rgb)
         for row, (channel, value) in itertools.product((r for box in boxes for r in self.rows(*box)), enumerate(pen)):
             part = slice(row.start + channel, row.stop, 3)
@@ -83,8 +83,8 @@ class Picture:
 
 
 def pattern(width=WIDTH, height=HEIGHT):
-    """Every pixel telling its own place, so a shifted, scaled or cut copy cannot match it, with blue everywhere so
-    a yellow highlight shows wherever it lies."""
+    # Every pixel telling its own place, so a shifted, scaled or cut copy cannot match it, with blue everywhere so a
+    # yellow highlight shows wherever it lies.
     rows = []
     for y in range(height):
         row = bytearray(width * 3)
@@ -104,8 +104,8 @@ def grow(box, by):
 
 
 def highlighted(picture, marks, pen):
-    """The view of `marks`, each an (inner, outer) pair of boxes, in `pen` over `picture`: pen AND picture in the
-    inner box; and the boxes left out of the comparison between them, since how an edge rounds is the drawing's."""
+    # The view of `marks`, each an (inner, outer) pair of boxes, in `pen` over `picture`: pen AND picture in the inner
+    # box; and the boxes left out of the comparison between them, since how an edge rounds is the drawing's.
     exclude = []
     for (il, it, iw, ih), (ol, ot, ow, oh) in marks:
         exclude += [(ol, ot, ow, it - ot), (ol, it + ih, ow, ot + oh - it - ih), (ol, it, il - ol, ih),
@@ -114,7 +114,7 @@ def highlighted(picture, marks, pen):
 
 
 def differences(shot, expected, exclude=()):
-    """Pixels (x, y) where `shot` differs from `expected` outside the (left, top, width, height) `exclude` boxes."""
+    # Pixels (x, y) where `shot` differs from `expected` outside the (left, top, width, height) `exclude` boxes.
     out, stride = [], shot.width * 3
     for y in range(shot.height):
         a, b = shot.rgb[y * stride:(y + 1) * stride], expected.rgb[y * stride:(y + 1) * stride]
@@ -126,7 +126,7 @@ def differences(shot, expected, exclude=()):
 # --- The display and the prefixes ---
 
 def prefix_processes(prefix):
-    """The processes that run in `prefix` (found by the WINEPREFIX in their environment) and their command lines."""
+    # The processes that run in `prefix` (found by the WINEPREFIX in their environment) and their command lines.
     marker, found = b"\0WINEPREFIX=" + str(prefix).encode() + b"\0", {}
     for pid in filter(str.isdigit, os.listdir("/proc")):
         with contextlib.suppress(OSError):
@@ -136,7 +136,7 @@ def prefix_processes(prefix):
 
 
 def stop_prefix(prefix, env):
-    """Ends every process of `prefix`: its wineserver first, then by PID whatever is left."""
+    # Ends every process of `prefix`: its wineserver first, then by PID whatever is left.
     if not prefix.exists():
         return
     with contextlib.suppress(subprocess.TimeoutExpired):
@@ -155,7 +155,7 @@ class Desktop:
         self.workdir, self.template, self.xvfb, self.env = workdir, workdir / "template", None, dict(os.environ)
 
     def start(self):
-        """Starts Xvfb on a free display and boots the template prefix; `close` undoes whatever of it was done."""
+        # Starts Xvfb on a free display and boots the template prefix; `close` undoes whatever of it was done.
         number = self.workdir / "display"
         with open(number, "wb") as out, open(self.workdir / "xvfb.log", "wb") as log:
             # -noreset keeps the root background when the last client leaves. PR_SET_PDEATHSIG: the kernel stops
@@ -191,7 +191,7 @@ class Desktop:
                     WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
 
     def tool(self, *args):
-        """Runs an X tool (not Wine: its output may be read through a pipe) and returns its output."""
+        # Runs an X tool (not Wine: its output may be read through a pipe) and returns its output.
         return subprocess.run([str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
                               timeout=30).stdout
 
@@ -202,18 +202,18 @@ class Desktop:
         return Picture(WIDTH, HEIGHT, self.tool("import", "-window", "root", "-depth", "8", "rgb:-"))
 
     def set_background(self, picture):
-        """Makes `picture` what the screen shows where no window is."""
+        # Makes `picture` what the screen shows where no window is.
         (self.workdir / "background.rgb").write_bytes(picture.rgb)
         self.tool("display", "-window", "root", "-size", f"{WIDTH}x{HEIGHT}", "-depth", "8",
                   f"rgb:{self.workdir / 'background.rgb'}")
 
     def windows(self, name=".*", pid=None):
-        """Visible X windows whose name matches `name` and, given `pid`, of that process."""
+        # Visible X windows whose name matches `name` and, given `pid`, of that process.
         of_pid = ["--pid", pid] if pid else []
         return [int(w) for w in self.xdotool("search", "--all", "--onlyvisible", *of_pid, "--name", name).split()]
 
     def geometry(self, window):
-        """(left, top, width, height), or None when the window has gone."""
+        # (left, top, width, height), or None when the window has gone.
         values = dict(line.split("=", 1) for line in self.xdotool("getwindowgeometry", "--shell", window).splitlines()
                       if "=" in line)
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
@@ -246,7 +246,7 @@ class Lumora:
         return self.logs / f"{self.count:02d}-{label}"
 
     def launch(self, *program, label="lumora"):
-        """Starts Lumora.exe, or the Windows `program` with its arguments, without waiting for it."""
+        # Starts Lumora.exe, or the Windows `program` with its arguments, without waiting for it.
         with open(f"{self.log(label)}.log", "wb") as log:
             self.launched.append(subprocess.Popen(["wine", *map(str, program or [self.exe])], env=self.env,
                                                   stdin=subprocess.DEVNULL, stdout=log, stderr=log,
@@ -254,7 +254,7 @@ class Lumora:
         return self.launched[-1]
 
     def hold_hotkey(self, seconds):
-        """Starts another program that takes Ctrl+H for `seconds`; returns it once it holds the key."""
+        # Starts another program that takes Ctrl+H for `seconds`; returns it once it holds the key.
         holder = self.launch(self.probe, "hold-hotkey", seconds, label="hold-hotkey")
         out = self.logs / f"{self.count:02d}-hold-hotkey.log"
         check(wait_for(lambda: holder.poll() or "held" in out.read_text(errors="replace"), "Ctrl+H held") is True,
@@ -262,21 +262,21 @@ class Lumora:
         return holder
 
     def start(self):
-        """Starts Lumora.exe and waits until it sits in the tray."""
+        # Starts Lumora.exe and waits until it sits in the tray.
         process = self.launch()
         wait_for(lambda: self.tray() or process.poll() is not None, "Lumora's tray icon", 20)
         check(process.poll() is None, f"Lumora.exe ended at start-up (exit code {process.poll()})")
 
     def wine(self, *args, label, timeout=60):
-        """Runs a Windows program to its end; returns its exit code and what it printed."""
+        # Runs a Windows program to its end; returns its exit code and what it printed.
         path = self.log(label)
         with open(f"{path}.out", "wb") as out, open(f"{path}.log", "wb") as log:
             code = run(["wine", *args], self.env, log, timeout, out=out).returncode
         return code, Path(f"{path}.out").read_text(encoding="utf-8", errors="replace")
 
     def option(self, name, value=None, kind="REG_SZ"):
-        """Stores an option as `reg add` does (REG_BINARY takes hex digits), or reads it with `reg query` (None
-        when there is none)."""
+        # Stores an option as `reg add` does (REG_BINARY takes hex digits), or reads it with `reg query` (None when
+        # there is none).
         if value is not None:
             added = self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/t", kind, "/d", value, "/f", label="reg")
             check(added[0] == 0, f"reg add {name}")
@@ -292,7 +292,7 @@ class Lumora:
     # Windows as the program's desktop sees them, through the probe.
 
     def probe_windows(self):
-        """Every top-level window followed by its children, as the probe lists them inside the prefix."""
+        # Every top-level window followed by its children, as the probe lists them inside the prefix.
         code, out = self.wine(self.probe, label="probe")
         check(code == 0, f"the window probe failed with exit code {code}")
         rows = [line.split("\t") for line in out.splitlines()]
@@ -303,7 +303,7 @@ class Lumora:
         return [w for w in self.probe_windows() if w.visible and w.cls == cls]
 
     def icon_centre(self):
-        """The middle of Lumora's icon, the only one in Wine's stand-alone tray."""
+        # The middle of Lumora's icon, the only one in Wine's stand-alone tray.
         left, top, width, height = wait_for(lambda: self.shown("__winex11_tray_icon"), "the tray icon window")[0].box
         return left + width // 2, top + height // 2
 
@@ -311,14 +311,14 @@ class Lumora:
         return next((w.text for w in self.shown("tooltips_class32") if w.text), None)
 
     def tray_tip(self):
-        """Points at the tray icon and returns the text of the tooltip that appears."""
+        # Points at the tray icon and returns the text of the tooltip that appears.
         self.hover(*self.icon_centre())
         text = wait_for(self.tooltip, "the tray icon's tooltip", interval=0.3)
         self.d.xdotool("mousemove", WIDTH // 2, HEIGHT // 2)  # away, so the tip goes
         return text
 
     def answer(self, title, text, key):
-        """Waits for the message box `title`, checks that it says exactly `text`, and answers it with `key`."""
+        # Waits for the message box `title`, checks that it says exactly `text`, and answers it with `key`.
         box = wait_for(lambda: self.box(title), f'the message box "{title}"', 15)
         texts = [w.text for w in self.probe_windows() if w.depth and w.visible and w.cls == "Static" and w.text]
         check(text in texts, f'"{title}" says none of {texts}, not {text!r}')
@@ -328,19 +328,19 @@ class Lumora:
     # Seen through X.
 
     def tray(self):
-        """The X geometry of Wine's tray window, or None when it is not shown."""
+        # The X geometry of Wine's tray window, or None when it is not shown.
         return next((self.d.geometry(w) for w in self.d.windows(TRAY_TITLE)), None)
 
     def box(self, title):
         return next(iter(self.d.windows(f"^{title}$")), None)
 
     def overlay(self):
-        """The X geometry of a visible full-screen window of Lumora's, or None."""
+        # The X geometry of a visible full-screen window of Lumora's, or None.
         boxes = (self.d.geometry(w) for pid in self.pids() for w in self.d.windows(pid=pid))
         return next((b for b in boxes if b and b[2] >= WIDTH // 2 and b[3] >= HEIGHT // 2), None)
 
     def hotkey(self, *keys):
-        """Presses `keys` with the tray's window focused: Wine sees keys only while one of its windows has focus."""
+        # Presses `keys` with the tray's window focused: Wine sees keys only while one of its windows has focus.
         windows = self.d.windows(TRAY_TITLE)
         check(windows, "no tray window to give the keyboard focus to")
         self.d.xdotool("windowfocus", "--sync", windows[0], "key", *keys)
@@ -350,8 +350,8 @@ class Lumora:
         wait_for(self.overlay, "the overlay after Ctrl+H", 15)
 
     def session_over(self, picture, desktop):
-        """Starts Lumora and a session over `picture`, then changes the desktop to `desktop`, so every later check
-        sees the overlay's still picture. Returns the overlay as first shown."""
+        # Starts Lumora and a session over `picture`, then changes the desktop to `desktop`, so every later check sees
+        # the overlay's still picture. Returns the overlay as first shown.
         self.d.set_background(picture)
         self.start()
         self.start_session()
@@ -364,12 +364,12 @@ class Lumora:
         wait_for(self.tray, f"the tray icon to come back after {by}")
 
     def menus(self):
-        """The popup menus shown now (unnamed X windows narrower than half the screen) and their geometry."""
+        # The popup menus shown now (unnamed X windows narrower than half the screen) and their geometry.
         boxes = {w: self.d.geometry(w) for w in self.d.windows("^$")}
         return {w: box for w, box in boxes.items() if box and box[2] < WIDTH // 2}
 
     def open_menu(self, x, y):
-        """Right-clicks at (x, y); returns the geometry of the popup menu that opens."""
+        # Right-clicks at (x, y); returns the geometry of the popup menu that opens.
         before = self.menus()
         self.click(x, y, 3)
         box = wait_for(lambda: next((b for w, b in self.menus().items() if w not in before), None), "a popup menu")
@@ -382,19 +382,19 @@ class Lumora:
         self.d.xdotool("mousemove", x, y, "sleep", 0.15, "click", button)
 
     def hover(self, x, y, dx=-2, dy=-2):
-        """Moves the pointer to (x + dx, y + dy), then onto (x, y): a move that ends there, as a person's would."""
+        # Moves the pointer to (x + dx, y + dy), then onto (x, y): a move that ends there, as a person's would.
         self.d.xdotool("mousemove", x + dx, y + dy, "sleep", 0.07, "mousemove", x, y)
 
     def drag(self, points, key=None):
-        """A left drag through `points`, with `key` held down throughout when given."""
+        # A left drag through `points`, with `key` held down throughout when given.
         moves = [arg for x, y in points[1:] for arg in ("sleep", 0.07, "mousemove", x, y)]
         held, let_go = (("keydown", key), ("keyup", key)) if key else ((), ())
         self.d.xdotool("mousemove", *points[0], "sleep", 0.07, *held, "mousedown", 1, *moves, "sleep", 0.07,
                        "mouseup", 1, *let_go)
 
     def expect_screen(self, expected, what, exclude=(), timeout=10):
-        """Waits until the screen shows `expected` outside the `exclude` boxes and the banner's corner (where a
-        session shows the banner), and returns the screenshot."""
+        # Waits until the screen shows `expected` outside the `exclude` boxes and the banner's corner (where a session
+        # shows the banner), and returns the screenshot.
         exclude = [*exclude, BANNER]
         with contextlib.suppress(Failure):
             return wait_for(lambda: (s := self.d.screenshot()) and not differences(s, expected, exclude) and s, what,

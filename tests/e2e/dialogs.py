@@ -1,7 +1,7 @@
-"""The program's windows as a user meets them: options, the guidance windows and the banner, help, and the update
-check against a server on this machine. LumoraLocal.exe (built beside Lumora.exe) asks http://127.0.0.1:00000
-instead of the maker's server; a scenario writes its own server's port over the zeros in a copy named Lumora.exe,
-so parallel runs never share a port."""
+# The program's windows as a user meets them: options, the guidance windows and the banner, help, and the update check
+# against a server on this machine. LumoraLocal.exe (built beside Lumora.exe) asks http://127.0.0.1:00000 instead of
+# the maker's server; a scenario writes its own server's port over the zeros in a copy named Lumora.exe, so parallel
+# runs never share a port.
 
 import contextlib
 import shutil
@@ -27,7 +27,7 @@ QUESTION = "There is a new version of the program available. Would you like to d
 
 
 class Server:
-    """Answers every request with `body` as the version file, or with nothing ever when `body` is None."""
+    # Answers every request with `body` as the version file, or with nothing ever when `body` is None.
 
     def __init__(self, body):
         self.body, self.requests, self.held, self.open = body, [], [], True
@@ -67,7 +67,7 @@ class Server:
 
 
 def ask(app, server):
-    """Makes the test start a copy of LumoraLocal.exe that asks `server`."""
+    # Makes the test start a copy of LumoraLocal.exe that asks `server`.
     local = Path(app.exe).with_name("LumoraLocal.exe")
     if not local.is_file():
         raise Skip(f"{local.name} was not built")
@@ -80,7 +80,7 @@ def ask(app, server):
 
 
 def plant_urlmon(app):
-    """Puts a urlmon.dll beside the program, as in a Downloads folder, and lets Wine prefer it to its own."""
+    # Puts a urlmon.dll beside the program, as in a Downloads folder, and lets Wine prefer it to its own.
     source = app.logs / "planted.c"
     source.write_text(PLANTED)
     compiler = shutil.which("x86_64-w64-mingw32-gcc") or shutil.which("x86_64-w64-mingw32-gcc-posix")
@@ -90,7 +90,7 @@ def plant_urlmon(app):
 
 
 def browser(app):
-    """Makes Wine's browser launcher run a script that writes down what it was asked to open."""
+    # Makes Wine's browser launcher run a script that writes down what it was asked to open.
     opened, script = app.logs / "opened.txt", app.logs / "browser.sh"
     script.write_text(f"#!/bin/sh\nprintf '%s\\n' \"$@\" >> '{opened}'\n")
     script.chmod(0o755)
@@ -101,7 +101,7 @@ def browser(app):
 
 
 def look(app, title, label):
-    """Waits for the window `title` and keeps a screenshot of it for people to look at."""
+    # Waits for the window `title` and keeps a screenshot of it for people to look at.
     window = wait_for(lambda: app.box(title), f'the window "{title}"', 15)
     time.sleep(0.3)  # it paints after it maps
     app.saved[label] = app.d.screenshot()
@@ -109,7 +109,7 @@ def look(app, title, label):
 
 
 def static(app, text):
-    """The probe's record of the visible text `text` in one of the program's windows, or None."""
+    # The probe's record of the visible text `text` in one of the program's windows, or None.
     return next((w for w in app.probe_windows() if w.visible and w.cls == "Static" and w.text == text), None)
 
 

@@ -1,5 +1,5 @@
-"""The installer built beside Lumora.exe, run silently as a deployment tool would: install, upgrade over a running
-Lumora, uninstall; the files, shortcut and registry entries it leaves, and the settings it keeps."""
+# The installer built beside Lumora.exe, run silently as a deployment tool would: install, upgrade over a running
+# Lumora, uninstall; the files, shortcut and registry entries it leaves, and the settings it keeps.
 
 import re
 from pathlib import Path, PureWindowsPath
@@ -11,13 +11,13 @@ RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 
 
 def values(app, key):
-    """The values of a registry key by name, as `reg query` shows them; empty when there is no such key."""
+    # The values of a registry key by name, as `reg query` shows them; empty when there is no such key.
     code, out = app.wine("reg", "query", key, label="reg")
     return dict(re.findall(r"^ {4}(\S.*?) {4}REG_\w+ {4}(.*?)\r?$", out, re.M)) if code == 0 else {}
 
 
 def closed(app, by):
-    """Lumora has ended by the time `by` is done; its icon goes with it."""
+    # Lumora has ended by the time `by` is done; its icon goes with it.
     check(not app.pids(), f"Lumora still runs after {by}")
     wait_for(lambda: not app.tray(), f"the tray icon to go after {by}")
 

@@ -42,7 +42,7 @@ def cleanly(action):
 
 
 def run_scenario(scenario, desktop, exe, probe, views=None):
-    """Returns the scenario's error, or why it was skipped, or neither."""
+    # Returns the scenario's error, or why it was skipped, or neither.
     app, error, skipped = Lumora(desktop, scenario.__name__, exe, probe), None, None
     artifacts = REPO / "build" / "e2e-artifacts" / scenario.__name__
     shutil.rmtree(artifacts, ignore_errors=True)

@@ -1,4 +1,4 @@
-"""Lumora.exe as a user meets it, one scenario per function, each in a fresh prefix with Lumora not yet started."""
+# Lumora.exe as a user meets it, one scenario per function, each in a fresh prefix with Lumora not yet started.
 
 import math
 import re
@@ -15,7 +15,7 @@ NOTHING_HAPPENS = 2.5  # long enough for a session to have started (it waits one
 
 
 def test_win32_backend_checks(app):
-    """The backend's own GoogleTest checks, cross-built next to Lumora.exe, run on this desktop."""
+    # The backend's own GoogleTest checks, cross-built next to Lumora.exe, run on this desktop.
     checks = Path(app.exe).with_name("lumora_backend_tests.exe")
     if not checks.is_file():
         raise Skip(f"{checks.name} was not built")
@@ -74,7 +74,7 @@ def test_the_tray_program_hotkey_second_start_shell_restart_and_exit(app):
 
 
 def test_twenty_rounds_of_two_starts_at_once(app):
-    """Two starts at the same moment: one program stays with one icon, the other says so and ends."""
+    # Two starts at the same moment: one program stays with one icon, the other says so and ends.
     for round_ in range(20):
         both = [app.launch(), app.launch()]
         app.answer("Message", "Lumora is already running.", "Return")
@@ -105,7 +105,7 @@ def test_ctrl_h_held_elsewhere_balloon_tray_and_key_taken_back(app):
 
 
 def ellipse_points(box, inset):
-    """Points on the ellipse inscribed in the (left, top, right, bottom) box, `inset` pixels inside it."""
+    # Points on the ellipse inscribed in the (left, top, right, bottom) box, `inset` pixels inside it.
     (left, top, right, bottom), steps = box, range(0, 360, 10)
     cx, cy, a, b = (left + right) / 2, (top + bottom) / 2, (right - left) / 2 - inset, (bottom - top) / 2 - inset
     return [(round(cx + a * math.cos(math.radians(t))), round(cy + b * math.sin(math.radians(t)))) for t in steps]
@@ -173,8 +173,8 @@ AWAY = (640, 740)  # empty overlay, where the pointer rests so that no stamp sho
 
 
 def stamp_at(app, name, x, y):
-    """Waits for the stamp to show at the click (x, y): the middle of its left edge there. Returns its box, which
-    is one row taller than the stamp since for an odd height the top may round either way."""
+    # Waits for the stamp to show at the click (x, y): the middle of its left edge there. Returns its box, which is
+    # one row taller than the stamp since for an odd height the top may round either way.
     _, (width, height), _, spot, looks = STAMPS[name]
     wait_for(lambda: looks(*app.d.screenshot().at(x + spot, y)), f"the {name} at ({x},{y})", interval=0.2)
     return x, y - (height + 1) // 2, width, height + 1
