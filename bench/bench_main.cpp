@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
             "BM_PairFullScreenRectMemcpy/" + s + ":ratio", "", 1.3);
     Counter(reporter, "compose, busy scene / memcpy", "BM_PairBusySceneMemcpy/" + s + ":ratio", "", 3);
     const double* step = reporter.Micros("BM_FreehandStep/" + s + best);
-    Line("freehand step", step, " us", "<= 2 us", step && *step <= 2);
+    Line("freehand step", step, " us", large ? "<= 1 us" : "", !large || (step && *step <= 1));
     const double* fresh = reporter.Micros("BM_FreehandStepFreshScreen/" + s);
     Line("  on a path that seldom comes back", fresh, " us", "", true);
     if (const double* cairo = reporter.Micros("BM_CairoFreehandStep/" + s)) {

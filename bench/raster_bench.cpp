@@ -103,7 +103,8 @@ struct Frames {
 };
 
 // One pointer move of a freehand stroke, as the overlay handles it: a 20 px wide segment of 30 px into the
-// ink, then its box composed into the back buffer, over a screen that already holds many marks.
+// ink, then, at the repaint, the same pixels of the back buffer masked with the pen in place (no stamp lies
+// over them), on a screen that already holds many marks.
 struct Freehand : Frames {
   Freehand(int width, int height, Walk::Path path = Walk::Path::kLoop)
       : Frames(width, height), walk(width, height, 30, path) {
@@ -114,12 +115,14 @@ struct Freehand : Frames {
   void Step() {
     const auto [x1, y1] = walk.Current();
     const auto [x2, y2] = walk.Next();
-    const Rect touched = ink.DrawLine(float(x1), float(y1), float(x2), float(y2), 20, kSwatches[0]);
-    raster::Compose(scene, touched, back.View());
+    const Rect touched = ink.DrawLine(float(x1), float(y1), float(x2), float(y2), 20, kSwatches[0], &masks);
+    if (!ink.LastLineExact()) raster::Compose(scene, touched, back.View());
+    masks.Apply(back.View());
   }
 
   raster::InkLayer ink;
   Scene scene;
+  raster::MaskSteps masks;
   Walk walk;
 };
 

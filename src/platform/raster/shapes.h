@@ -15,14 +15,17 @@ struct Span {
   bool Empty() const { return last <= first; }
 };
 
-// An int from a double bound, clamped first so far-away shapes never overflow; NaN gives lo.
-inline int ClampToInt(double v, int lo, int hi) {
-  return v >= lo ? (v <= hi ? static_cast<int>(v) : hi) : lo;
-}
-
-// The pixels whose centres c + 0.5 lie in [lo, hi], as [first, last) clipped to [0, limit).
+// The pixels whose centres c + 0.5 lie in [lo, hi], as [first, last) clipped to [0, limit); NaN gives 0.
+// Clamped before rounding, so the rounding is a truncation and a compare: the baseline instruction set has
+// no rounding instruction, and this runs for every row of every line.
 inline Span CentresIn(double lo, double hi, int limit) {
-  return {ClampToInt(std::ceil(lo - 0.5), 0, limit), ClampToInt(std::floor(hi - 0.5) + 1.0, 0, limit)};
+  auto clamp = [](double v, double a, double b) {
+    v = a < v ? v : a;  // NaN gives a
+    return v < b ? v : b;
+  };
+  const double from = clamp(lo - 0.5, 0, limit), to = clamp(hi - 0.5, -1, limit - 1);
+  const int f = static_cast<int>(from), t = static_cast<int>(to);  // truncated towards 0
+  return {f + (from > f), t - (to < t) + 1};                        // ceil(from), floor(to) + 1
 }
 
 // The points within `radius` of the segment (x1,y1)-(x2,y2): a wide line with round caps. A pixel is covered
