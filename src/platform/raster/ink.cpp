@@ -34,7 +34,7 @@ void ForLineRows(float x1, float y1, float x2, float y2, int penWidth, int width
   detail::Span spans[kRowsPerBatch];
   for (int first = rows.first; first < rows.last; first += kRowsPerBatch) {
     const int count = std::min(kRowsPerBatch, rows.last - first);
-    for (int i = 0; i < count; ++i) spans[i] = capsule.Row(first + i, width);
+    for (int i = 0; i < count; i += 2) capsule.TwoRows(first + i, width, spans + i);
     for (int i = 0; i < count; ++i)
       if (!spans[i].Empty()) prefetch(first + i, spans[i]);
     for (int i = 0; i < count; ++i)
