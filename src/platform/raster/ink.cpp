@@ -203,10 +203,6 @@ void MaskSteps::Apply(const Surface& out) {
     if (!out.pixels) break;
     const Rect r = Intersect(step.box, {0, 0, out.width, out.height});
     for (int y = r.top; y < r.bottom; ++y) detail::AndSpan(out.Row(y) + r.left, r.Width(), step.pen);
-    // Every row of a line is asked for before the first is masked, as DrawLine does with the ink.
-    for (size_t i = step.rowsFrom; i < std::min(step.rowsTo, step.rowsFrom + kRowsPerBatch); ++i) {
-      if (rows_[i].y < out.height) __builtin_prefetch(out.Row(rows_[i].y) + std::clamp(rows_[i].first, 0, out.width));
-    }
     detail::AndRows(rows_.data() + step.rowsFrom, step.rowsTo - step.rowsFrom, out, step.pen);
   }
   steps_.clear();
