@@ -168,8 +168,9 @@ void Form::Line(float x1, float y1, float x2, float y2) {
   const float tpp = TwipsPerPixel();
   auto centre = [tpp](float twips) { return static_cast<float>(TwipsToPixels(twips, tpp)) + 0.5f; };
   const size_t queued = masked_.Size();
-  const raster::Rect touched = ink_.DrawLine(centre(x1), centre(y1), centre(x2), centre(y2), drawWidth_,
-                                             raster::PenFromColorRef(foreColor_), masked_.Full() ? nullptr : &masked_);
+  const raster::Rect touched =
+      ink_.DrawLine(centre(x1), centre(y1), centre(x2), centre(y2), drawWidth_,
+                    raster::PenFromColorRef(foreColor_), masked_.Full() ? nullptr : &masked_);
   // A stroke step is masked into the frame where it stands unless a stamp or the banner lies over it.
   if (masked_.Size() > queued && OnlyMasksOver(touched)) return ShowMasked(touched);
   masked_.Truncate(queued);

@@ -192,7 +192,7 @@ class Form {
   raster::Scene scene_;
   std::vector<const Shape*> shapesIn_;  // kept to spare an allocation per repaint
   raster::DirtyRegion dirty_;
-  raster::MaskSteps masked_;  // ANDed into the frame before the dirty parts are recomposed
+  raster::MaskSteps masked_;               // ANDed into the frame before the dirty parts are recomposed
   std::vector<raster::DrawOp> spriteOps_;  // kept to spare an allocation per test
   std::vector<ShapeArray*> shapeArrays_;
   std::vector<Image*> imageStack_;  // bottom to top

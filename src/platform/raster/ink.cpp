@@ -26,9 +26,10 @@ int ChannelDistance(Pixel a, Pixel b) {
 // overlap in the pipeline, and prefetch(y, columns) can ask for every row of the batch before the first is
 // written.
 template <class Prefetch, class Apply>
-void ForLineRows(float x1, float y1, float x2, float y2, int penWidth, int width, int height, Prefetch prefetch,
-                 Apply apply) {
-  if (width <= 0 || !std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return;
+void ForLineRows(float x1, float y1, float x2, float y2, int penWidth, int width, int height,
+                 Prefetch prefetch, Apply apply) {
+  if (width <= 0 || !std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
+    return;
   const detail::Capsule capsule(x1, y1, x2, y2, std::max(penWidth, 1) / 2.0);
   const detail::Span rows = capsule.Rows(height);
   detail::Span spans[kRowsPerBatch];

@@ -2,10 +2,10 @@
 // from the pixel loops so the rules for which pixel is in can be read in one place.
 #pragma once
 
+#include <emmintrin.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <emmintrin.h>
 #include <limits>
 
 namespace raster::detail {
@@ -26,7 +26,7 @@ inline Span CentresIn(double lo, double hi, int limit) {
   };
   const double from = clamp(lo - 0.5, 0, limit), to = clamp(hi - 0.5, -1, limit - 1);
   const int f = static_cast<int>(from), t = static_cast<int>(to);  // truncated towards 0
-  return {f + (from > f), t - (to < t) + 1};                        // ceil(from), floor(to) + 1
+  return {f + (from > f), t - (to < t) + 1};                       // ceil(from), floor(to) + 1
 }
 
 // The points within `radius` of the segment (x1,y1)-(x2,y2): a wide line with round caps. A pixel is covered
@@ -55,23 +55,27 @@ class Capsule {
     const __m128d in1 = _mm_cmpge_pd(h1, zero), in2 = _mm_cmpge_pd(h2, zero);
     __m128d lo = _mm_min_pd(pick(in1, _mm_sub_pd(x1, s1), inf), pick(in2, _mm_sub_pd(x2, s2), inf));
     __m128d hi = _mm_max_pd(pick(in1, _mm_add_pd(x1, s1), negInf), pick(in2, _mm_add_pd(x2, s2), negInf));
-    const __m128d along = _mm_mul_pd(d1, _mm_set1_pd(alongSlope_)), across = _mm_mul_pd(d1, _mm_set1_pd(acrossSlope_));
+    const __m128d along = _mm_mul_pd(d1, _mm_set1_pd(alongSlope_)),
+                  across = _mm_mul_pd(d1, _mm_set1_pd(acrossSlope_));
     const __m128d half = _mm_set1_pd(acrossHalf_);
     const __m128d ulo = _mm_max_pd(_mm_sub_pd(_mm_set1_pd(alongLo_), along), _mm_sub_pd(across, half));
     const __m128d uhi = _mm_min_pd(_mm_sub_pd(_mm_set1_pd(alongHi_), along), _mm_add_pd(across, half));
-    const __m128d body = _mm_and_pd(_mm_and_pd(_mm_cmpge_pd(d1, _mm_set1_pd(vLo_)), _mm_cmple_pd(d1, _mm_set1_pd(vHi_))),
-                                    _mm_cmple_pd(ulo, uhi));
+    const __m128d body =
+        _mm_and_pd(_mm_and_pd(_mm_cmpge_pd(d1, _mm_set1_pd(vLo_)), _mm_cmple_pd(d1, _mm_set1_pd(vHi_))),
+                   _mm_cmple_pd(ulo, uhi));
     lo = _mm_min_pd(lo, pick(body, _mm_add_pd(x1, ulo), inf));
     hi = _mm_max_pd(hi, pick(body, _mm_add_pd(x1, uhi), negInf));
     // The pixels whose centres lie in [lo, hi], as CentresIn gives them.
     const __m128d from = _mm_min_pd(_mm_max_pd(_mm_sub_pd(lo, _mm_set1_pd(0.5)), zero), _mm_set1_pd(width));
-    const __m128d to = _mm_min_pd(_mm_max_pd(_mm_sub_pd(hi, _mm_set1_pd(0.5)), _mm_set1_pd(-1)), _mm_set1_pd(width - 1.0));
+    const __m128d to =
+        _mm_min_pd(_mm_max_pd(_mm_sub_pd(hi, _mm_set1_pd(0.5)), _mm_set1_pd(-1)), _mm_set1_pd(width - 1.0));
     const __m128i f = _mm_cvttpd_epi32(from), t = _mm_cvttpd_epi32(to);
     const __m128i up = _mm_castpd_si128(_mm_cmpgt_pd(from, _mm_cvtepi32_pd(f)));
     const __m128i down = _mm_castpd_si128(_mm_cmplt_pd(to, _mm_cvtepi32_pd(t)));
     // The compares give 64-bit lanes; their low halves line up with the converted ints after a shuffle.
     const __m128i first = _mm_sub_epi32(f, _mm_shuffle_epi32(up, _MM_SHUFFLE(3, 3, 2, 0)));
-    const __m128i last = _mm_add_epi32(_mm_add_epi32(t, _mm_shuffle_epi32(down, _MM_SHUFFLE(3, 3, 2, 0))), _mm_set1_epi32(1));
+    const __m128i last =
+        _mm_add_epi32(_mm_add_epi32(t, _mm_shuffle_epi32(down, _MM_SHUFFLE(3, 3, 2, 0))), _mm_set1_epi32(1));
     const __m128i spans = _mm_unpacklo_epi32(first, last);  // first0, last0, first1, last1
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), spans);
   }

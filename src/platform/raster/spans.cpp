@@ -19,7 +19,8 @@ void AndSpanScalar(Pixel* dst, int n, Pixel pen) {
 
 void AndRowsScalar(const RowSpan* rows, size_t n, const Surface& out, Pixel pen) {
   for (size_t i = 0; i < n; ++i) {
-    const int first = rows[i].first > 0 ? rows[i].first : 0, last = rows[i].last < out.width ? rows[i].last : out.width;
+    const int first = rows[i].first > 0 ? rows[i].first : 0,
+              last = rows[i].last < out.width ? rows[i].last : out.width;
     if (rows[i].y < out.height && first < last) AndSpanScalar(out.Row(rows[i].y) + first, last - first, pen);
   }
 }
@@ -37,7 +38,7 @@ void BlendOverScalar(const Pixel* src, Pixel* dst, int n) {
   for (int i = 0; i < n; ++i) dst[i] = OverPixel(src[i], dst[i]);
 }
 
-constexpr Kernels kScalar{"scalar",      CopyAndScalar,    FillScalar,       AndSpanScalar,   AndRowsScalar,
+constexpr Kernels kScalar{"scalar",         CopyAndScalar,    FillScalar,      AndSpanScalar, AndRowsScalar,
                           CopyAndInkScalar, FillAndInkScalar, BlendOverScalar, nullptr};
 
 // __builtin_cpu_init must run first when this is asked from a static constructor, as it is below.

@@ -89,7 +89,8 @@ void Fill(Pixel* dst, int n, Pixel value) {
 }
 
 // The tail group overlaps the one before it, as in Groups, but is loaded before that one is stored: a load
-// that partly overlaps a recent store would wait for it to reach the cache. ANDing a pixel twice does no harm.
+// that partly overlaps a recent store would wait for it to reach the cache. ANDing a pixel twice does no
+// harm.
 inline void AndSpan(Pixel* dst, int n, __m128i m) {
   if (n >= 16) {
     Pixel* tail = dst + n - 16;
@@ -115,7 +116,8 @@ void AndSpan(Pixel* dst, int n, Pixel pen) {
 void AndRows(const RowSpan* rows, size_t n, const Surface& out, Pixel pen) {
   const __m128i m = _mm_set1_epi32(static_cast<int>(pen));
   for (size_t i = 0; i < n; ++i) {
-    const int first = rows[i].first > 0 ? rows[i].first : 0, last = rows[i].last < out.width ? rows[i].last : out.width;
+    const int first = rows[i].first > 0 ? rows[i].first : 0,
+              last = rows[i].last < out.width ? rows[i].last : out.width;
     if (rows[i].y < out.height && first < last) AndSpan(out.Row(rows[i].y) + first, last - first, m);
   }
 }
@@ -260,7 +262,7 @@ int MapInk16(uint8_t* p, int i, int n, const InkPenMap& pm) {
   return n;
 }
 
-constexpr Kernels kKernels{"sse4.1",   CopyAnd,    Fill,      AndSpan,  AndRows,
+constexpr Kernels kKernels{"sse4.1",   CopyAnd,    Fill,      AndSpan, AndRows,
                            CopyAndInk, FillAndInk, BlendOver, MapInk16};
 
 }  // namespace sse41
