@@ -79,6 +79,8 @@ class Bitmap {
 // how a picture laid out for 96 DPI is shown on a screen of another DPI.
 Bitmap Resample(const Bitmap& source, int width, int height);
 
+class MaskSteps;
+
 // The freehand layer: what strokes have masked, one byte per pixel. Each byte indexes a small table of AND
 // masks (0 = no ink), so a pixel inked by several colours keeps their combined mask. Erase() is the form's
 // Cls.
@@ -87,8 +89,6 @@ Bitmap Resample(const Bitmap& source, int width, int height);
 // to it. Only when all 256 are in use does a new combination fall back to the existing entry whose mask is
 // nearest to it (smallest sum of channel differences): that pixel's tint is then approximate, but no other
 // pixel changes. Four highlight colours give at most 16 combinations, so this never happens in normal use.
-class MaskSteps;
-
 class InkLayer {
  public:
   InkLayer();

@@ -21,13 +21,6 @@ __m128i Load(const void* p) {
 void Store(void* p, __m128i v) {
   _mm_storeu_si128(static_cast<__m128i*>(p), v);
 }
-// One pixel.
-__m128i Load4(const Pixel* p) {
-  return _mm_cvtsi32_si128(static_cast<int>(*p));
-}
-void Store4(Pixel* p, __m128i v) {
-  *p = static_cast<Pixel>(_mm_cvtsi128_si32(v));
-}
 
 // 16 pixels of src ANDed with one mask: the common case inside and outside strokes.
 inline void CopyAnd16(const Pixel* src, Pixel* dst, __m128i m) {
@@ -105,7 +98,8 @@ inline void AndSpan(Pixel* dst, int n, __m128i m) {
     for (int i = 0; i + 4 <= n; i += 4) Store(dst + i, _mm_and_si128(Load(dst + i), m));
     Store(dst + n - 4, _mm_and_si128(tail, m));
   } else {
-    for (int i = 0; i < n; ++i) Store4(dst + i, _mm_and_si128(Load4(dst + i), m));
+    const Pixel pen = static_cast<Pixel>(_mm_cvtsi128_si32(m));
+    for (int i = 0; i < n; ++i) dst[i] &= pen;
   }
 }
 
