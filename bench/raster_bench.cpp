@@ -310,6 +310,18 @@ void BM_PairDragStepFullRecompose(benchmark::State& state) {
 }
 BENCHMARK(BM_PairDragStepFullRecompose)->Apply(ScreenSizes)->Iterations(31);
 
+#ifdef LUMORA_BENCH_CAIRO
+// The freehand step against the antialiased stroke, in blocks of about the same time, so load from elsewhere
+// on the machine falls on both; "ratio" is cairo's time per step over ours.
+void BM_PairCairoFreehandStep(benchmark::State& state) {
+  CairoStroke c(int(state.range(0)), int(state.range(1)));
+  Freehand f(int(state.range(0)), int(state.range(1)));
+  Pair(
+      state, [&] { c.Step(); }, 10, [&] { f.Step(); }, 150);
+}
+BENCHMARK(BM_PairCairoFreehandStep)->Apply(ScreenSizes)->Iterations(300);
+#endif
+
 // Memory held during a session: the pixel buffers per screen pixel, and what one mark costs.
 void BM_MemoryHeld(benchmark::State& state) {
   const int w = int(state.range(0)), h = int(state.range(1));
