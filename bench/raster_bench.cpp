@@ -103,7 +103,8 @@ struct Frames {
 };
 
 // One pointer move of a freehand stroke, as the overlay handles it: a 20 px wide segment of 30 px into the
-// ink, then its box composed into the back buffer, over a screen that already holds many marks.
+// ink, then, at the repaint, the same pixels of the back buffer masked with the pen in place (no stamp lies
+// over them), on a screen that already holds many marks.
 struct Freehand : Frames {
   Freehand(int width, int height, Walk::Path path = Walk::Path::kLoop)
       : Frames(width, height), walk(width, height, 30, path) {
@@ -114,12 +115,14 @@ struct Freehand : Frames {
   void Step() {
     const auto [x1, y1] = walk.Current();
     const auto [x2, y2] = walk.Next();
-    const Rect touched = ink.DrawLine(float(x1), float(y1), float(x2), float(y2), 20, kSwatches[0]);
-    raster::Compose(scene, touched, back.View());
+    const Rect touched = ink.DrawLine(float(x1), float(y1), float(x2), float(y2), 20, kSwatches[0], &masks);
+    if (!ink.LastLineExact()) raster::Compose(scene, touched, back.View());
+    masks.Apply(back.View());
   }
 
   raster::InkLayer ink;
   Scene scene;
+  raster::MaskSteps masks;
   Walk walk;
 };
 
@@ -306,6 +309,18 @@ void BM_PairDragStepFullRecompose(benchmark::State& state) {
       state, [&] { d.Step(); }, 200, [&] { d.Compose(d.scene); }, 1);
 }
 BENCHMARK(BM_PairDragStepFullRecompose)->Apply(ScreenSizes)->Iterations(31);
+
+#ifdef LUMORA_BENCH_CAIRO
+// The freehand step against the antialiased stroke, in blocks of about the same time, so load from elsewhere
+// on the machine falls on both; "ratio" is cairo's time per step over ours.
+void BM_PairCairoFreehandStep(benchmark::State& state) {
+  CairoStroke c(int(state.range(0)), int(state.range(1)));
+  Freehand f(int(state.range(0)), int(state.range(1)));
+  Pair(
+      state, [&] { c.Step(); }, 10, [&] { f.Step(); }, 150);
+}
+BENCHMARK(BM_PairCairoFreehandStep)->Apply(ScreenSizes)->Iterations(300);
+#endif
 
 // Memory held during a session: the pixel buffers per screen pixel, and what one mark costs.
 void BM_MemoryHeld(benchmark::State& state) {

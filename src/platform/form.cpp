@@ -167,8 +167,13 @@ void Form::Line(float x1, float y1, float x2, float y2) {
   // is what every drawing of this program uses.
   const float tpp = TwipsPerPixel();
   auto centre = [tpp](float twips) { return static_cast<float>(TwipsToPixels(twips, tpp)) + 0.5f; };
-  const raster::Rect touched = ink_.DrawLine(centre(x1), centre(y1), centre(x2), centre(y2), drawWidth_,
-                                             raster::PenFromColorRef(foreColor_));
+  const size_t queued = masked_.Size();
+  const raster::Rect touched =
+      ink_.DrawLine(centre(x1), centre(y1), centre(x2), centre(y2), drawWidth_,
+                    raster::PenFromColorRef(foreColor_), masked_.Full() ? nullptr : &masked_);
+  // A stroke step is masked into the frame where it stands unless a stamp or the banner lies over it.
+  if (masked_.Size() > queued && OnlyMasksOver(touched)) return ShowMasked(touched);
+  masked_.Truncate(queued);
   Invalidate(touched);
 }
 
@@ -342,6 +347,7 @@ void Form::Resize(int widthPixels, int heightPixels) {
   clientWidth_ = std::max(0, widthPixels);
   clientHeight_ = std::max(0, heightPixels);
   ink_.Resize(clientWidth_, clientHeight_);
+  masked_.Truncate(0);  // a new frame is composed whole
   InvalidateAll();
 }
 
@@ -354,14 +360,40 @@ void Form::Invalidate(const raster::Rect& pixels) {
 
 void Form::InvalidateAll() { Invalidate({0, 0, clientWidth_, clientHeight_}); }
 
+void Form::ShowMasked(const raster::Rect& pixels) {
+  if (host_ && !pixels.Empty()) host_->Invalidate(pixels);
+}
+
+bool Form::OnlyMasksOver(const raster::Rect& pixels) {
+  const float tpp = TwipsPerPixel();
+  for (const Image* image : imageStack_) {
+    if (image->Index() == 0 || !image->Visible()) continue;
+    spriteOps_.clear();
+    image->AppendOps(spriteOps_, tpp);
+    for (const raster::DrawOp& op : spriteOps_)
+      if (!raster::Intersect(raster::Bounds(op), pixels).Empty()) return false;
+  }
+  return true;
+}
+
 void Form::InvalidateOps(const std::vector<raster::DrawOp>& before, const std::vector<raster::DrawOp>& after) {
   using Kind = raster::DrawOp::Kind;
-  if (before.size() == 1 && after.size() == 1 && before[0].kind == Kind::FillRect &&
-      after[0].kind == Kind::FillRect && before[0].pen == after[0].pen) {
-    // A filled rectangle that moved or changed size repaints only the pixels that differ.
-    raster::DirtyRegion change;
-    raster::AddRectChange(change, before[0].box, after[0].box);
-    for (const raster::Rect& r : change.Rects()) Invalidate(r);
+  if (before.size() <= 1 && after.size() == 1 && after[0].kind == Kind::FillRect &&
+      (before.empty() || (before[0].kind == Kind::FillRect && before[0].pen == after[0].pen))) {
+    // A filled rectangle that appeared, moved or changed size repaints only the pixels that differ, and
+    // masks those it newly covers in place where nothing but masks is drawn.
+    raster::DirtyRegion uncovered, covered;
+    raster::AddRectChange(uncovered, covered, before.empty() ? raster::Rect{} : before[0].box, after[0].box);
+    for (const raster::Rect& r : uncovered.Rects()) Invalidate(r);
+    for (const raster::Rect& r : covered.Rects()) {
+      const raster::Rect shown = raster::Intersect(r, {0, 0, clientWidth_, clientHeight_});
+      if (shown.Empty() || masked_.Full() || !OnlyMasksOver(shown)) {
+        Invalidate(shown);
+      } else {
+        masked_.AddRect(shown, after[0].pen);
+        ShowMasked(shown);
+      }
+    }
     return;
   }
   for (const raster::DrawOp& op : before) Invalidate(raster::Bounds(op));
@@ -422,6 +454,8 @@ void Form::BuildScene(const raster::Rect& area, bool ownImages) {
 }
 
 std::vector<raster::Rect> Form::ComposeDirty(const raster::Surface& out) {
+  // The masks first: where something else changed since, the recompose below overwrites them.
+  masked_.Apply(out);
   std::vector<raster::Rect> done = dirty_.Rects();
   dirty_.Clear();
   if (done.empty()) return done;

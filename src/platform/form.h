@@ -175,6 +175,11 @@ class Form {
   Image* ImageAt(float x, float y) const;
   void Hover(Image* image);
   void BuildScene(const raster::Rect& area, bool ownImages = true);
+  // Whether no picture element is drawn over any of these pixels, so that a change that only masks them
+  // further can be ANDed into the shown frame in place (see raster::MaskSteps).
+  bool OnlyMasksOver(const raster::Rect& pixels);
+  // Asks the window to show pixels again without recomposing them: they were masked in place.
+  void ShowMasked(const raster::Rect& pixels);
 
   std::string name_;
   std::string caption_;
@@ -199,6 +204,8 @@ class Form {
   raster::Scene scene_;
   std::vector<const Shape*> shapesIn_;  // kept to spare an allocation per repaint
   raster::DirtyRegion dirty_;
+  raster::MaskSteps masked_;               // ANDed into the frame before the dirty parts are recomposed
+  std::vector<raster::DrawOp> spriteOps_;  // kept to spare an allocation per test
   std::vector<ShapeArray*> shapeArrays_;
   std::vector<Image*> imageStack_;  // bottom to top
 

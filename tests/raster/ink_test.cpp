@@ -37,6 +37,19 @@ void ExpectInkMatches(const InkLayer& ink, const Segment& s, const Rect& reporte
   EXPECT_EQ(reported, covered);
 }
 
+// Draws the segment on an erased layer, also ANDing it into a white frame in place, which must then show
+// exactly the ink's masks.
+Rect DrawAndShow(InkLayer& ink, const Segment& s) {
+  ink.Erase();
+  raster::MaskSteps queue;
+  Bitmap shown(ink.Width(), ink.Height(), kNoInk);
+  const Rect reported = ink.DrawLine(s.x1, s.y1, s.x2, s.y2, s.width, kYellowPen, &queue);
+  queue.Apply(shown.View());
+  for (int y = 0; y < ink.Height(); ++y)
+    for (int x = 0; x < ink.Width(); ++x) EXPECT_EQ(shown.At(x, y), ink.MaskAt(x, y)) << x << ", " << y;
+  return reported;
+}
+
 TEST_P(InkLine, MatchesDistanceToSegment) {
   InkLayer ink;
   ink.Resize(40, 30);
@@ -51,14 +64,10 @@ TEST_P(InkLine, MatchesDistanceToSegment) {
                            {-500, -500, -40, -40, 30},
                            {100, 15, 300, 15, 50},
                            {-2e9f, 15, -2e9f, 15, 2000000000}};
-  for (const Segment& s : known) {
-    ink.Erase();
-    ExpectInkMatches(ink, s, ink.DrawLine(s.x1, s.y1, s.x2, s.y2, s.width, kYellowPen));
-  }
+  for (const Segment& s : known) ExpectInkMatches(ink, s, DrawAndShow(ink, s));
   Random rnd(11);
   for (int round = 0; round < 1500 && !HasFailure(); ++round) {
     if (round % 50 == 0) ink.Resize(rnd.Chance(0.1) ? rnd.Int(1, 3) : rnd.Int(1, 90), rnd.Int(1, 60));
-    ink.Erase();
     const int w = ink.Width(), h = ink.Height();
     // Pointer positions arrive in twips, so many endpoints are multiples of 1/15 pixel.
     auto coord = [&](int size) {
@@ -71,7 +80,7 @@ TEST_P(InkLine, MatchesDistanceToSegment) {
     if (pick >= 0.1 && pick < 0.2) s.y2 = coord(h);
     if (pick >= 0.2) s.x2 = coord(w);
     if (pick >= 0.3) s.y2 = coord(h);
-    ExpectInkMatches(ink, s, ink.DrawLine(s.x1, s.y1, s.x2, s.y2, s.width, kYellowPen));
+    ExpectInkMatches(ink, s, DrawAndShow(ink, s));
   }
   // Nothing is drawn for coordinates that are not finite, nor on a layer without pixels.
   const float nan = std::nanf(""), inf = INFINITY;
@@ -88,8 +97,9 @@ TEST_P(InkLine, MatchesDistanceToSegment) {
 TEST(InkTable, FullTableReusesFreedEntriesAndOtherwiseFallsBackToNearest) {
   InkLayer ink;
   ink.Resize(32, 10);
+  raster::MaskSteps queue;  // what a line may AND into the shown frame: only an exact mask
   auto dot = [&](int i, Pixel pen) {
-    ink.DrawLine(i % 32 + 0.5f, i / 32 + 0.5f, i % 32 + 0.5f, i / 32 + 0.5f, 1, pen);
+    ink.DrawLine(i % 32 + 0.5f, i / 32 + 0.5f, i % 32 + 0.5f, i / 32 + 0.5f, 1, pen, &queue);
   };
   auto at = [&](int i) { return ink.MaskAt(i % 32, i / 32); };
   auto penFor = [](int i) { return Pixel{0xFF000000} | static_cast<Pixel>(i); };  // blue = i
@@ -97,7 +107,7 @@ TEST(InkTable, FullTableReusesFreedEntriesAndOtherwiseFallsBackToNearest) {
   EXPECT_EQ(ink.MasksInUse(), 255);
 
   dot(300, 0xFF008000);  // green on a fresh pixel: the nearest mask is blue 0x01 (channel distance 0x81)
-  EXPECT_EQ(at(300), penFor(1));
+  EXPECT_EQ(std::pair(at(300), queue.Size()), std::pair(penFor(1), size_t{255}));
   dot(255, penFor(1));  // dot 255 becomes blue 0x01 and frees its entry
   EXPECT_EQ(ink.MasksInUse(), 254);
   dot(301, 0xFF008000);

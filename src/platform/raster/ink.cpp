@@ -21,6 +21,28 @@ int ChannelDistance(Pixel a, Pixel b) {
   return d;
 }
 
+// Calls apply(y, columns) for every row of [0, width) x [0, height) that the line (x1,y1)-(x2,y2) of pen
+// width `penWidth` covers (see InkLayer::DrawLine). Rows are worked out a batch at a time: their square roots
+// overlap in the pipeline, and prefetch(y, columns) can ask for every row of the batch before the first is
+// written.
+template <class Prefetch, class Apply>
+void ForLineRows(float x1, float y1, float x2, float y2, int penWidth, int width, int height,
+                 Prefetch prefetch, Apply apply) {
+  if (width <= 0 || !std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
+    return;
+  const detail::Capsule capsule(x1, y1, x2, y2, std::max(penWidth, 1) / 2.0);
+  const detail::Span rows = capsule.Rows(height);
+  detail::Span spans[kRowsPerBatch];
+  for (int first = rows.first; first < rows.last; first += kRowsPerBatch) {
+    const int count = std::min(kRowsPerBatch, rows.last - first);
+    for (int i = 0; i < count; i += 2) capsule.TwoRows(first + i, width, spans + i);
+    for (int i = 0; i < count; ++i)
+      if (!spans[i].Empty()) prefetch(first + i, spans[i]);
+    for (int i = 0; i < count; ++i)
+      if (!spans[i].Empty()) apply(first + i, spans[i]);
+  }
+}
+
 }  // namespace
 
 InkLayer::InkLayer() : map16_{}, mapped16_{} {
@@ -118,6 +140,7 @@ uint8_t InkLayer::IndexFor(uint8_t current, Pixel pen) {
   if (slot < 0 && maskCount_ < 256) slot = maskCount_++;
   if (slot < 0) {
     // Every entry is in use by some pixel: settle for the nearest existing mask rather than change theirs.
+    exact_ = false;
     int best = 1;
     for (int i = 2; i < 256; ++i) {
       if (ChannelDistance(masks_[i], want) < ChannelDistance(masks_[best], want)) best = i;
@@ -157,45 +180,62 @@ void InkLayer::ApplyPen(uint8_t* p, int n, Pixel pen) {
   }
 }
 
-Rect InkLayer::DrawLine(float x1, float y1, float x2, float y2, int width, Pixel pen) {
-  if (width_ == 0 || !std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) {
-    return {};
-  }
-  const detail::Capsule capsule(x1, y1, x2, y2, std::max(width, 1) / 2.0);
-  const detail::Span rows = capsule.Rows(height_);
+Rect InkLayer::DrawLine(float x1, float y1, float x2, float y2, int width, Pixel pen, MaskSteps* queue) {
+  exact_ = true;
+  const size_t rowsFrom = queue ? queue->rows_.size() : 0;
   std::fill(std::begin(penMap_), std::end(penMap_), kUnmapped);
   std::fill(std::begin(mapped16_), std::end(mapped16_), 0);
   int left = width_, right = 0, top = height_, bottom = 0;
-  // Rows are worked out a batch at a time: their square roots overlap in the pipeline, and every row of
-  // the batch can be requested from memory before the first is written.
-  detail::Span spans[kRowsPerBatch];
-  for (int first = rows.first; first < rows.last; first += kRowsPerBatch) {
-    const int count = std::min(kRowsPerBatch, rows.last - first);
-    for (int i = 0; i < count; ++i) spans[i] = capsule.Row(first + i, width_);
-    for (int i = 0; i < count; ++i) {
-      if (spans[i].Empty()) continue;
-      const uint8_t* row = index_.data() + static_cast<size_t>(first + i) * width_;
-      __builtin_prefetch(row + spans[i].first);
-      __builtin_prefetch(row + spans[i].last - 1);
-    }
-    for (int i = 0; i < count; ++i) {
-      const detail::Span s = spans[i];
-      if (s.Empty()) continue;
-      const int y = first + i;
-      ApplyPen(index_.data() + static_cast<size_t>(y) * width_ + s.first, s.last - s.first, pen);
-      if (rowFirst_[y] == rowLast_[y]) {
-        rowFirst_[y] = s.first;
-        rowLast_[y] = s.last;
-        ++inkedRows_;
-      } else {
-        rowFirst_[y] = std::min(rowFirst_[y], s.first);
-        rowLast_[y] = std::max(rowLast_[y], s.last);
-      }
-      left = std::min(left, s.first), right = std::max(right, s.last);
-      top = std::min(top, y), bottom = y + 1;
+  ForLineRows(
+      x1, y1, x2, y2, width, width_, height_,
+      [&](int y, detail::Span s) {
+        const uint8_t* row = index_.data() + static_cast<size_t>(y) * width_;
+        __builtin_prefetch(row + s.first);
+        __builtin_prefetch(row + s.last - 1);
+      },
+      [&](int y, detail::Span s) {
+        ApplyPen(index_.data() + static_cast<size_t>(y) * width_ + s.first, s.last - s.first, pen);
+        if (rowFirst_[y] == rowLast_[y]) {
+          rowFirst_[y] = s.first;
+          rowLast_[y] = s.last;
+          ++inkedRows_;
+        } else {
+          rowFirst_[y] = std::min(rowFirst_[y], s.first);
+          rowLast_[y] = std::max(rowLast_[y], s.last);
+        }
+        left = std::min(left, s.first), right = std::max(right, s.last);
+        top = std::min(top, y), bottom = y + 1;
+        if (queue) queue->rows_.push_back({y, s.first, s.last});
+      });
+  if (queue && queue->rows_.size() > rowsFrom) {
+    if (exact_) {
+      queue->steps_.push_back({{}, pen, rowsFrom, queue->rows_.size()});
+    } else {
+      queue->rows_.resize(rowsFrom);
     }
   }
   return right > left ? Rect{left, top, right, bottom} : Rect{};
+}
+
+void MaskSteps::AddRect(const Rect& box, Pixel pen) {
+  if (!box.Empty()) steps_.push_back({box, pen, rows_.size(), rows_.size()});
+}
+
+void MaskSteps::Truncate(size_t count) {
+  if (count >= steps_.size()) return;
+  steps_.resize(count);
+  rows_.resize(count ? steps_.back().rowsTo : 0);
+}
+
+void MaskSteps::Apply(const Surface& out) {
+  for (const Step& step : steps_) {
+    if (!out.pixels) break;
+    const Rect r = Intersect(step.box, {0, 0, out.width, out.height});
+    for (int y = r.top; y < r.bottom; ++y) detail::AndSpan(out.Row(y) + r.left, r.Width(), step.pen);
+    detail::AndRows(rows_.data() + step.rowsFrom, step.rowsTo - step.rowsFrom, out, step.pen);
+  }
+  steps_.clear();
+  rows_.clear();
 }
 
 }  // namespace raster

@@ -132,16 +132,16 @@ void DirtyRegion::Add(const Rect& r) {
   Add(merged);
 }
 
-void AddRectChange(DirtyRegion& region, const Rect& before, const Rect& after) {
+void AddRectChange(DirtyRegion& uncovered, DirtyRegion& covered, const Rect& before, const Rect& after) {
   if (before == after) return;
   const Rect common = Intersect(before, after);
   if (common.Empty()) {
-    region.Add(before);
-    region.Add(after);
+    uncovered.Add(before);
+    covered.Add(after);
     return;
   }
-  AddFrame(region, before, common);
-  AddFrame(region, after, common);
+  AddFrame(uncovered, before, common);
+  AddFrame(covered, after, common);
 }
 
 }  // namespace raster

@@ -40,6 +40,11 @@ Rect Union(const Rect& a, const Rect& b);  // bounding box; an empty operand is 
 // A 0x00BBGGRR colour as a mask-pen pixel: the colour's channels with the unused byte set, so AND keeps it.
 Pixel PenFromColorRef(uint32_t colorref);
 
+// Columns [first, last) of row y.
+struct RowSpan {
+  int y, first, last;
+};
+
 // A view of pixels owned elsewhere (the win32 back buffer is a DIB section).
 struct Surface {
   Pixel* pixels = nullptr;
@@ -74,6 +79,8 @@ class Bitmap {
 // how a picture laid out for 96 DPI is shown on a screen of another DPI.
 Bitmap Resample(const Bitmap& source, int width, int height);
 
+class MaskSteps;
+
 // The freehand layer: what strokes have masked, one byte per pixel. Each byte indexes a small table of AND
 // masks (0 = no ink), so a pixel inked by several colours keeps their combined mask. Erase() is the form's
 // Cls.
@@ -95,7 +102,11 @@ class InkLayer {
   // with `pen`: a wide line with round caps, not antialiased, like a system pen of that width. A width below
   // 1 draws as 1; a zero-length segment draws its round dot. Returns the bounds it touched, clipped to the
   // layer (empty when nothing was inside, or a coordinate is not finite).
-  Rect DrawLine(float x1, float y1, float x2, float y2, int width, Pixel pen);
+  // With `queue`, also adds the pixels as one step to be ANDed into the frame, unless the line was not exact.
+  Rect DrawLine(float x1, float y1, float x2, float y2, int width, Pixel pen, MaskSteps* queue = nullptr);
+  // Whether every pixel of the last line got exactly its old mask AND the pen: false when a full table made
+  // it settle for a nearest mask.
+  bool LastLineExact() const { return exact_; }
 
   // The AND mask at a pixel (0xFFFFFFFF where there is no ink or outside the layer).
   Pixel MaskAt(int x, int y) const;
@@ -128,6 +139,7 @@ class InkLayer {
   Pixel masks_[256];
   uint32_t useCount_[256];  // pixels referring to each entry; entry 0 is not counted
   int maskCount_ = 1;       // entries [0, maskCount_) have been handed out at least once
+  bool exact_ = true;
   uint16_t penMap_[256];    // during one DrawLine: the index each index becomes, or kUnmapped
   // penMap_ of the indices below 16 as bytes, and 0xFF where it is set: 16 pixels map in one shuffle.
   alignas(16) uint8_t map16_[16];
@@ -160,6 +172,32 @@ struct Scene {
 // below 1 counts as 1; one that leaves no inner box fills the ellipse). Sprite: premultiplied "over".
 void Compose(const Scene& scene, Rect area, const Surface& out);
 
+// Masks to be ANDed into a composed frame where it stands rather than recomposed: what a freehand segment or
+// a growing mask-pen rectangle adds where the frame shows nothing but the picture, the ink and mask-pen
+// shapes. Every one of those layers is an AND, and ANDs commute, so masking the shown pixels gives what a
+// full recompose would. They wait for the next repaint; Full() says when to stop adding.
+class MaskSteps {
+ public:
+  bool Full() const { return steps_.size() >= kMaxSteps || rows_.size() >= kMaxRows; }
+  size_t Size() const { return steps_.size(); }
+  void AddRect(const Rect& box, Pixel pen);
+  // Forgets the steps added after the first `count`.
+  void Truncate(size_t count);
+  // ANDs every step into `out` (clipped to its size) and forgets them.
+  void Apply(const Surface& out);
+
+ private:
+  friend class InkLayer;  // queues a line's rows as it draws them
+  static constexpr size_t kMaxSteps = 256, kMaxRows = 16384;
+  struct Step {
+    Rect box;  // a rectangle; empty for a line, whose rows are rows_[rowsFrom, rowsTo)
+    Pixel pen;
+    size_t rowsFrom, rowsTo;
+  };
+  std::vector<Step> steps_;
+  std::vector<RowSpan> rows_;
+};
+
 // The set of pixels that need recomposing. Keeps a handful of rectangles and merges when there are many.
 class DirtyRegion {
  public:
@@ -179,6 +217,10 @@ Rect Bounds(const DrawOp& op);
 
 // Invalidates only the pixels that differ between a filled rectangle at `before` and at `after` (same pen):
 // the parts of each box that the other does not cover. A move of a few pixels repaints thin strips.
-void AddRectChange(DirtyRegion& region, const Rect& before, const Rect& after);
+// `uncovered` gets the parts of `before`, `covered` those of `after`.
+void AddRectChange(DirtyRegion& uncovered, DirtyRegion& covered, const Rect& before, const Rect& after);
+inline void AddRectChange(DirtyRegion& region, const Rect& before, const Rect& after) {
+  AddRectChange(region, region, before, after);
+}
 
 }  // namespace raster

@@ -17,6 +17,14 @@ void AndSpanScalar(Pixel* dst, int n, Pixel pen) {
   for (int i = 0; i < n; ++i) dst[i] &= pen;
 }
 
+void AndRowsScalar(const RowSpan* rows, size_t n, const Surface& out, Pixel pen) {
+  for (size_t i = 0; i < n; ++i) {
+    const int first = rows[i].first > 0 ? rows[i].first : 0,
+              last = rows[i].last < out.width ? rows[i].last : out.width;
+    if (rows[i].y < out.height && first < last) AndSpanScalar(out.Row(rows[i].y) + first, last - first, pen);
+  }
+}
+
 void CopyAndInkScalar(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n,
                       Pixel pen) {
   for (int i = 0; i < n; ++i) dst[i] = src[i] & lookup.masks[ink[i]] & pen;
@@ -30,7 +38,7 @@ void BlendOverScalar(const Pixel* src, Pixel* dst, int n) {
   for (int i = 0; i < n; ++i) dst[i] = OverPixel(src[i], dst[i]);
 }
 
-constexpr Kernels kScalar{"scalar",         CopyAndScalar,    FillScalar,      AndSpanScalar,
+constexpr Kernels kScalar{"scalar",         CopyAndScalar,    FillScalar,      AndSpanScalar, AndRowsScalar,
                           CopyAndInkScalar, FillAndInkScalar, BlendOverScalar, nullptr};
 
 // __builtin_cpu_init must run first when this is asked from a static constructor, as it is below.

@@ -6,6 +6,7 @@
 // offers. The scalar variant is the fallback and the reference the others are tested against.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/raster/raster.h"
@@ -54,6 +55,8 @@ struct Kernels {
   void (*fill)(Pixel* dst, int n, Pixel value);
   // dst[i] &= pen.
   void (*andSpan)(Pixel* dst, int n, Pixel pen);
+  // andSpan over each of `n` rows of `out`, each clipped to it.
+  void (*andRows)(const RowSpan* rows, size_t n, const Surface& out, Pixel pen);
   // dst[i] = src[i] & masks[ink[i]] & pen: the picture under the freehand layer.
   void (*copyAndInk)(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n,
                      Pixel pen);
@@ -89,6 +92,9 @@ inline void Fill(Pixel* dst, int n, Pixel value) {
 }
 inline void AndSpan(Pixel* dst, int n, Pixel pen) {
   activeKernels->andSpan(dst, n, pen);
+}
+inline void AndRows(const RowSpan* rows, size_t n, const Surface& out, Pixel pen) {
+  activeKernels->andRows(rows, n, out, pen);
 }
 inline void CopyAndInk(const Pixel* src, const uint8_t* ink, const InkLookup& lookup, Pixel* dst, int n,
                        Pixel pen) {

@@ -81,11 +81,39 @@ void Fill(Pixel* dst, int n, Pixel value) {
       [&](int i) { dst[i] = value; });
 }
 
+// The tail group overlaps the one before it, as in Groups, but is loaded before that one is stored: a load
+// that partly overlaps a recent store would wait for it to reach the cache. ANDing a pixel twice does no
+// harm.
+inline void AndSpan(Pixel* dst, int n, __m128i m) {
+  if (n >= 16) {
+    Pixel* tail = dst + n - 16;
+    const __m128i a = Load(tail), b = Load(tail + 4), c = Load(tail + 8), d = Load(tail + 12);
+    for (int i = 0; i + 16 <= n; i += 16) CopyAnd16(dst + i, dst + i, m);
+    Store(tail, _mm_and_si128(a, m));
+    Store(tail + 4, _mm_and_si128(b, m));
+    Store(tail + 8, _mm_and_si128(c, m));
+    Store(tail + 12, _mm_and_si128(d, m));
+  } else if (n >= 4) {
+    const __m128i tail = Load(dst + n - 4);
+    for (int i = 0; i + 4 <= n; i += 4) Store(dst + i, _mm_and_si128(Load(dst + i), m));
+    Store(dst + n - 4, _mm_and_si128(tail, m));
+  } else {
+    const Pixel pen = static_cast<Pixel>(_mm_cvtsi128_si32(m));
+    for (int i = 0; i < n; ++i) dst[i] &= pen;
+  }
+}
+
 void AndSpan(Pixel* dst, int n, Pixel pen) {
+  AndSpan(dst, n, _mm_set1_epi32(static_cast<int>(pen)));
+}
+
+void AndRows(const RowSpan* rows, size_t n, const Surface& out, Pixel pen) {
   const __m128i m = _mm_set1_epi32(static_cast<int>(pen));
-  Groups(
-      n, [&](int i) { CopyAnd16(dst + i, dst + i, m); },
-      [&](int i) { Store(dst + i, _mm_and_si128(Load(dst + i), m)); }, [&](int i) { dst[i] &= pen; });
+  for (size_t i = 0; i < n; ++i) {
+    const int first = rows[i].first > 0 ? rows[i].first : 0,
+              last = rows[i].last < out.width ? rows[i].last : out.width;
+    if (rows[i].y < out.height && first < last) AndSpan(out.Row(rows[i].y) + first, last - first, m);
+  }
 }
 
 __m128i Plane(const InkLookup& lookup, int k) {
@@ -228,7 +256,8 @@ int MapInk16(uint8_t* p, int i, int n, const InkPenMap& pm) {
   return n;
 }
 
-constexpr Kernels kKernels{"sse4.1", CopyAnd, Fill, AndSpan, CopyAndInk, FillAndInk, BlendOver, MapInk16};
+constexpr Kernels kKernels{"sse4.1",   CopyAnd,    Fill,      AndSpan, AndRows,
+                           CopyAndInk, FillAndInk, BlendOver, MapInk16};
 
 }  // namespace sse41
 
