@@ -22,37 +22,37 @@ void ExpectHover(Form1& f, const std::vector<HoverCase>& points) {
   }
 }
 
-TEST_F(AnnotateTest, OnlyExactlyTheLeftOrRightButtonActsAndTheCornerIsLostEvenMidDrag) {
+TEST_F(AnnotateTest, OnlyExactlyTheLeftOrRightButtonActsAndADragKeepsItsGrabPointEvenPastTheCorner) {
   Form1& f = StartSession();
   f.Form_MouseDown(1, 0, 1500, 1500);  // a stroke begins
   KeyDown('S');
-  for (int16_t button : {0, 2, 3, 4, 5, 7}) f.Form_MouseDown(button, 0, 6000, 6000);
-  KeyUp('S');
-  EXPECT_EQ(f.stampCount[0], 0) << "a stamp key does not turn a non-left press into a placement";
   KeyDown(kVkControl);
+  for (int16_t button : {0, 2, 3, 4, 5, 7}) f.Form_MouseDown(button, 0, 6000, 6000);
   f.Form_MouseMove(3, 1, 3000, 3000);
   f.Form_MouseMove(3, 2, 3000, 3000);
   KeyUp(kVkControl);
-  EXPECT_EQ(f.rectCount + f.ovalCount, 0) << "both buttons down make neither a rectangle nor an ellipse";
   f.Form_MouseUp(3, 0, 3000, 3000);
   f.Form_MouseUp(4, 0, 3000, 3000);
-  EXPECT_TRUE(f.isDrawing && sys.popups.empty()) << "only a release of exactly the left button ends a stroke";
+  EXPECT_TRUE(Marks() == 0 && f.isDrawing && sys.popups.empty())
+      << "a non-left press places no stamp, two buttons make no shape, only a left release ends a stroke";
   f.Form_MouseUp(1, 0, 3000, 3000);
   EXPECT_FALSE(f.isDrawing);
 
   // A right or two-button drag into a shape does not pick it up; a left one does.
-  RectTwips(1500, 1500, 3000, 2250);
+  RectTwips(3000, 2250, 1499.75f, 1499.75f);
   f.Form_MouseMove(2, 0, 2200, 1900);
   f.Form_MouseMove(3, 0, 2200, 1900);
   EXPECT_FALSE(f.isMovingRect);
   f.Form_MouseMove(1, 0, 2200, 1900);
   EXPECT_TRUE(f.isMovingRect);
-  f.Form_MouseDown(1, 0, 2200, 1900);
-  f.Form_MouseMove(1, 0, 2300, 2000);
-  f.Form_MouseMove(1, 0, 0, 0);
-  EXPECT_EQ(RectBox(1), (Box{1600, 1600, 1500, 750}));
-  f.Form_MouseMove(1, 0, 2400, 2100);
-  EXPECT_EQ(RectBox(1), (Box{1700, 1700, 1500, 750})) << "the drag goes on from the step before the corner";
+  // The horizontal grab offset is kept as it is, the vertical one in whole twips. Shift makes no new shape.
+  f.Form_MouseDown(1, 1, 2200, 1900);
+  f.Form_MouseMove(1, 1, 2300, 2000);
+  f.Form_MouseMove(1, 1, 0, 0);
+  EXPECT_EQ(std::pair(RectBox(1), f.rectCount), std::pair(Box{1599.75f, 1600, 1500.25f, 750.25f}, 1));
+  f.Form_MouseMove(1, 1, 2400, 2100);
+  EXPECT_EQ(RectBox(1), (Box{1699.75f, 1700, 1500.25f, 750.25f}))
+      << "it goes on from the step before the corner";
 }
 
 TEST_F(AnnotateTest, TheRubberBandSpansPressAndPointerAndLevelWithThePressIsAOnePixelSquare) {
@@ -184,7 +184,8 @@ TEST_F(AnnotateTest, TheHoverFindsAShapeWhereItIsNowAfterEveryChange) {
   Form1& f = StartSession();
   tk::Shape& rect = *f.shapeArrRect[RectTwips(1500, 1500, 3000, 2250)];
   tk::Shape& oval = *f.ShapeArrOv[ShapeTwips(true, 30000, 15000, 36000, 16500)];
-  RectTwips(1500, 12000, 3000, 13000);  // passed without a hit: the pointer and flag are reset, not left as were
+  // Passed without a hit: the pointer and flag are reset, not left as they were.
+  RectTwips(1500, 12000, 3000, 13000);
   struct Case {
     std::function<void()> change;
     HoverCase at;
@@ -206,28 +207,37 @@ TEST_F(AnnotateTest, TheHoverFindsAShapeWhereItIsNowAfterEveryChange) {
   }
 }
 
-TEST_F(AnnotateTest, EveryHandleOfRectanglesAndEllipsesMovesItsOwnEdges) {
+TEST_F(AnnotateTest, EveryHandleResizesItsOwnEdgesAndTheInsideMovesTheShapeWithThePointer) {
   Form1& f = StartSession();
-  // A box at L 3000, T 3000, W 3000, H 1500; each handle is grabbed on its line and dragged by (300, 150).
-  const std::pair<HoverCase, Box> cases[] = {
-      {{3000, 4500, tk::kPointerSizeNESW, "lb"}, {3300, 3000, 2700, 1650}},
-      {{6000, 4500, tk::kPointerSizeNWSE, "rb"}, {3000, 3000, 3300, 1650}},
-      {{3000, 3000, tk::kPointerSizeNWSE, "lt"}, {3300, 3150, 2700, 1350}},
-      {{6000, 3000, tk::kPointerSizeNESW, "rt"}, {3000, 3150, 3300, 1350}},
-      {{3000, 3750, tk::kPointerSizeWE, "l"}, {3300, 3000, 2700, 1500}},
-      {{6000, 3750, tk::kPointerSizeWE, "r"}, {3000, 3000, 3300, 1500}},
-      {{4500, 3000, tk::kPointerSizeNS, "t"}, {3000, 3150, 3000, 1350}},
-      {{4500, 4500, tk::kPointerSizeNS, "b"}, {3000, 3000, 3000, 1650}},
+  // A box at L 3000, T 3000, W 3000, H 1500, grabbed on a handle's line or inside and dragged in two steps.
+  struct Case {
+    float x, y;
+    int pointer;
+    float dx, dy;
+    Box after;
+  };
+  const Case cases[] = {
+      {3000, 4500, tk::kPointerSizeNESW, 300, 150, {3300, 3000, 2700, 1650}},  // left bottom
+      {6000, 4500, tk::kPointerSizeNWSE, 300, 150, {3000, 3000, 3300, 1650}},
+      {3000, 3000, tk::kPointerSizeNWSE, 300, 150, {3300, 3150, 2700, 1350}},
+      {6000, 3000, tk::kPointerSizeNESW, 300, 150, {3000, 3150, 3300, 1350}},  // right top
+      {3000, 3750, tk::kPointerSizeWE, 300, 150, {3300, 3000, 2700, 1500}},
+      {6000, 3750, tk::kPointerSizeWE, 300, 150, {3000, 3000, 3300, 1500}},
+      {4500, 3000, tk::kPointerSizeNS, 300, 150, {3000, 3150, 3000, 1350}},
+      {4500, 4500, tk::kPointerSizeNS, 300, 150, {3000, 3000, 3000, 1650}},
+      {4000, 3500, tk::kPointerSizeAll, 300, 150, {3300, 3150, 3000, 1500}},
+      {4000, 3500, tk::kPointerSizeAll, -9000, -6000, {-6000, -3000, 3000, 1500}},  // off the screen
   };
   for (bool oval : {false, true}) {
-    for (const auto& [at, after] : cases) {
-      const std::string code = std::string(at.code) + (oval ? "2" : "");
+    for (const Case& c : cases) {
       const int index = ShapeTwips(oval, 3000, 3000, 6000, 4500);
-      ExpectHover(f, {{at.x, at.y, at.pointer, code.c_str()}});
-      f.Form_MouseDown(1, 0, at.x, at.y);
-      f.Form_MouseMove(1, 0, at.x + 300, at.y + 150);
-      f.Form_MouseUp(1, 0, at.x + 300, at.y + 150);
-      EXPECT_EQ(oval ? OvalBox(index) : RectBox(index), after) << code;
+      HoverTwips(c.x, c.y);
+      EXPECT_EQ(f.MousePointer(), c.pointer);
+      f.Form_MouseDown(1, 0, c.x, c.y);
+      f.Form_MouseMove(1, 0, c.x + c.dx / 2, c.y + c.dy / 2);
+      f.Form_MouseMove(1, 0, c.x + c.dx, c.y + c.dy);
+      f.Form_MouseUp(1, 0, c.x + c.dx, c.y + c.dy);
+      EXPECT_EQ(oval ? OvalBox(index) : RectBox(index), c.after) << oval << " at " << c.x << "," << c.y;
       KeyDown(kVkDelete);  // a clean overlay for the next case
     }
   }
@@ -237,15 +247,13 @@ TEST_F(AnnotateTest, AResizeJumpsToThePointerStopsAtZeroNeverFlipsAndARefusedSte
   Form1& f = StartSession();
   const raster::Bitmap clean = Frame();
   RectTwips(1500, 1500, 3000, 2250);
-  ExpectHover(f, {{1540, 1900, tk::kPointerSizeWE, "l"}});  // 40 twips inside the left edge
+  HoverTwips(1540, 1900);  // 40 twips inside the left edge
   f.Form_MouseDown(1, 0, 1540, 1900);
-  f.Form_MouseMove(1, 0, 1640, 1900);
-  EXPECT_EQ(RectBox(1), (Box{1640, 1500, 1360, 750})) << "the grabbed edge jumps to the pointer";
-  f.Form_MouseMove(1, 0, 1740, 2000);
-  EXPECT_EQ(RectBox(1), (Box{1740, 1500, 1260, 750})) << "a left edge ignores the vertical travel";
+  f.Form_MouseMove(1, 0, 1640, 2000);
+  EXPECT_EQ(RectBox(1), (Box{1640, 1500, 1360, 750})) << "the left edge jumps to the pointer, only across";
   for (float x : {3001.0f, 3500.0f}) {
     f.Form_MouseMove(1, 0, x, 1900);
-    EXPECT_EQ(RectBox(1), (Box{1740, 1500, 1260, 750})) << "past the other edge the last good box stays";
+    EXPECT_EQ(RectBox(1), (Box{1640, 1500, 1360, 750})) << "past the other edge the last good box stays";
   }
   EXPECT_EQ(f.MousePointer(), tk::kPointerSizeWE) << "no hover test while resizing";
   f.Form_MouseMove(1, 0, 3000, 1900);
@@ -263,30 +271,7 @@ TEST_F(AnnotateTest, AResizeJumpsToThePointerStopsAtZeroNeverFlipsAndARefusedSte
             std::pair(Box{2500, 1500, 500, 750}, Box{2500, 1900, 500, 200}));
 }
 
-TEST_F(AnnotateTest, ADraggedShapeKeepsItsGrabPointUnderThePointer) {
-  Form1& f = StartSession();
-  RectTwips(3000, 2250, 1499.75f, 1499.75f);
-  ASSERT_EQ(RectBox(1), (Box{1499.75f, 1499.75f, 1500.25f, 750.25f}));
-  HoverTwips(2200, 1900);
-  f.Form_MouseDown(1, 1, 2200, 1900);
-  // The horizontal grab offset is kept as it is, the vertical one in whole twips. Shift makes no new shape.
-  f.Form_MouseMove(1, 1, 2300, 2000);
-  EXPECT_EQ(std::pair(RectBox(1), f.rectCount), std::pair(Box{1599.75f, 1600, 1500.25f, 750.25f}, 1));
-  f.Form_MouseMove(1, 0, -3000, -2000);
-  f.Form_MouseUp(1, 0, -3000, -2000);
-  EXPECT_EQ(RectBox(1), (Box{-3700.25f, -2400, 1500.25f, 750.25f})) << "nothing keeps a shape on the screen";
-
-  // An ellipse moves the same way, though the stale current rectangle is looked at first.
-  ShapeTwips(true, 6000, 3000, 7500, 4500);
-  HoverTwips(6750, 3750);
-  f.Form_MouseDown(1, 0, 6750, 3750);
-  f.Form_MouseMove(1, 0, 5000, 3500);
-  f.Form_MouseUp(1, 0, 5000, 3500);
-  EXPECT_EQ(OvalBox(1), (Box{4250, 2750, 1500, 1500}));
-  EXPECT_TRUE(f.Ink().Empty());
-}
-
-TEST_F(AnnotateTest, ARightClickDeletesTheShapeUnderItWithoutLoweringTheCounters) {
+TEST_F(AnnotateTest, ARightClickDeletesTheShapeUnderItAndOpensNoMenu) {
   Form1& f = StartSession();
   Drag(100, 100, 200, 150, kShift);
   const raster::Bitmap withFirst = Frame();
@@ -294,18 +279,12 @@ TEST_F(AnnotateTest, ARightClickDeletesTheShapeUnderItWithoutLoweringTheCounters
   CtrlDrag(500, 100, 600, 200);
   Hover(350, 125);
   RightClick(350, 125);
-  EXPECT_TRUE(f.curRect == 0 && !f.overRect && f.MousePointer() == tk::kPointerCustom);
-  ExpectHover(f, {{9030, 2250, tk::kPointerSizeWE, "r2"}});  // two pixels outside the ellipse's box
+  EXPECT_EQ(f.MousePointer(), tk::kPointerCustom);
+  RightClick(350, 125);  // the shape has gone: the menu
+  Hover(602, 150);       // two pixels outside the ellipse's box, on its right handle
   RightClick(602, 150);
-  EXPECT_TRUE(f.curOval == 0 && !f.overOval && Marks() == 1);
-  EXPECT_TRUE(sys.popups.empty()) << "deleting opens no menu";
+  EXPECT_TRUE(Marks() == 1 && sys.popups.size() == 1);
   EXPECT_EQ(DifferingPixels(Frame(), withFirst), 0);
-
-  // An over-flag left set with no current shape: the menu, never the template.
-  f.overRect = true;
-  f.curRect = 0;
-  f.Form_MouseUp(2, 0, 3000, 3000);
-  EXPECT_TRUE(sys.popups.size() == 1 && !f.shapeArrRect.Template().Visible());
 }
 
 TEST_F(AnnotateTest, StrokesAreChainedSegmentsThatAClickDoesNotStartAndShiftHeldInterrupts) {

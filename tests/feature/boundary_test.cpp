@@ -51,21 +51,6 @@ INSTANTIATE_TEST_SUITE_P(Drags, CutDragTest,
                                                               DragKind::Ellipse, DragKind::Stamp),
                                             ::testing::Values(Ender::Esc, Ender::CtrlH)));
 
-TEST_F(BoundaryTest, KeysHeldThroughAStartStillWork) {
-  Form1& f = StartSession();
-  KeyDown('S');
-  f.mnupophl_Click();  // the S key-up is lost while the overlay is hidden
-
-  sys.keysDown = {'X'};  // X is held as the next session starts
-  f.mnupophl_Click();
-  EXPECT_FALSE(f.keySHeld);
-  EXPECT_TRUE(f.keyXHeld);
-  Press(500, 500);
-  Release(500, 500);
-  EXPECT_EQ(f.imgx.Count(), 2u);
-  EXPECT_EQ(f.imgsmiley.Count(), 1u);
-}
-
 TEST_F(BoundaryTest, AHotkeyWhileTheTrayMenuIsOpenClosesTheMenuBeforeThePhotograph) {
   Form1& f = Start();
   bool sentHotkey = false;

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <deque>
 #include <map>
-#include <utility>
 #include <random>
+#include <utility>
 
 #include "fixture.h"
 #include "guidance/form5.h"
@@ -41,13 +41,6 @@ constexpr struct {
 
 std::string At(int x, int y) {
   return " at " + std::to_string(x) + "," + std::to_string(y);
-}
-std::string Keys(uintptr_t keys) {
-  const char* names[] = {"+L", "+R", "+Shift", "+Ctrl", "+M"};  // the MK_ bits from 1 to 16
-  std::string text;
-  for (int bit = 0; bit < 5; ++bit)
-    if (keys >> bit & 1) text += names[bit];
-  return text.empty() ? text : " [" + text.substr(1) + "]";
 }
 
 class SoakTest : public LumoraTest {
@@ -111,7 +104,7 @@ class SoakTest : public LumoraTest {
       }
       const auto [x, y] = drag ? std::pair{dragX, dragY} : Point();
       Mouse(message, x, y, keys);
-      return std::string(drag ? "drag: " : "") + p.name + Keys(keys) + At(x, y);
+      return std::string(drag ? "drag: " : "") + p.name + " [MK " + std::to_string(keys) + "]" + At(x, y);
     }
     if (kind < 80) {
       const auto [vk, name] = R(50) ? kKeys[R(std::size(kKeys))] : kRareKeys[R(3)];
