@@ -142,6 +142,9 @@ class System {
   virtual std::unique_ptr<WindowHost> CreateWindowHost(Form& form) = 0;
   // Runs a nested message loop until `form` is unloaded or hidden; its owner is disabled meanwhile.
   virtual void RunModal(Form& form) = 0;
+  // While one of the program's dialogs, message boxes or file dialogs is open, brings the innermost dialog to
+  // the front and returns true: nothing may start or end a session under it.
+  virtual bool BringModalForward() = 0;
 
   virtual bool NotifyIcon(uint32_t message, const TrayIconData& data) = 0;
   virtual bool RegisterHotKey(WindowHandle window, int id, uint32_t modifiers, uint32_t virtualKey) = 0;

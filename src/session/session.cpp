@@ -8,6 +8,8 @@ constexpr char kStopCaption[] = "Stop highlighting";
 }
 
 void Form1::mnupophl_Click() {
+  // Ctrl+H, the tray icon or its menu while a dialog of ours is open: the dialog comes first.
+  if (app.system.BringModalForward()) return;
   if (mnupophl.Caption == kStopCaption) {
     // A drag cut short by Esc or Ctrl+H ends here, as its release would have ended it.
     EndDrag();

@@ -225,6 +225,9 @@ def test_instructions_banner_quick_reference_about_and_help(app):
     app.click(*centre(wait_for(lambda: static(app, "www.quillfen.example"), "the web link").box))
     wait_for(lambda: opened.is_file() and opened.read_text(), "the web browser", 15)
     check(opened.read_text().split() == ["https://www.quillfen.example/"], f"the browser got {opened.read_text()!r}")
+    app.d.xdotool("key", "ctrl+h")  # under the about window the session neither ends nor starts again
+    time.sleep(1.5)
+    check(app.box("About Lumora") and app.overlay() and not app.tray(), "Ctrl+H acted under the about window")
     app.d.xdotool("key", "Return")
     wait_for(lambda: not app.box("About Lumora"), "the about window to close")
 

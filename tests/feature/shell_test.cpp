@@ -146,6 +146,25 @@ TEST_F(ShellTest, CtrlHHeldElsewhereIsToldOnceAndTakenBackAtSessionEndOrTrayMenu
   EXPECT_EQ(count("UnregisterHotKey"), 1) << "a key never held is not given back";
 }
 
+// Under an open dialog of ours, neither Ctrl+H nor the tray icon starts or stops a session: the dialog comes
+// to the front instead.
+TEST_F(ShellTest, CtrlHAndTheTrayIconWaitForAnOpenDialog) {
+  for (bool session : {false, true}) {
+    Form1& f = session ? StartSession() : Start();
+    sys.onModal["Form4"] = [&](tk::Form&) {
+      sys.SendMessage(f, tk::wm::kHotKey, 1, 0);
+      Tray(tk::wm::kLButtonDblClk);  // a move over the overlay while a session runs
+      EXPECT_EQ(f.Visible(), session);
+    };
+    ChooseNext("&About");
+    session ? RightClick(400, 300) : Tray(tk::wm::kRButtonUp);
+    EXPECT_EQ(std::count(sys.calls.begin(), sys.calls.end(), "BringModalForward"), session ? 1 : 2);
+    sys.SendMessage(f, tk::wm::kHotKey, 1, 0);
+    EXPECT_EQ(f.Visible(), !session) << "the key works again once the dialog has closed";
+    sys.calls.clear();
+  }
+}
+
 TEST_F(ShellTest, TheOverlayMenuShowsClearSecondAndExitAnsweredNoChangesNothingButYesEndsAll) {
   Form1& f = StartSession();
   const size_t trayCalls = sys.trayCalls.size();

@@ -162,9 +162,16 @@ void HeadlessSystem::RunModal(Form& form) {
   Form* owner = form.Owner();
   if (owner) disabled_.insert(owner);
   auto user = onModal.find(form.Name());
+  ++modalsOpen_;
   if (user != onModal.end() && user->second) user->second(form);
+  --modalsOpen_;
   if (form.Loaded() && form.Visible()) form.CloseBox();
   if (owner) disabled_.erase(owner);
+}
+
+bool HeadlessSystem::BringModalForward() {
+  if (modalsOpen_ > 0) calls.push_back("BringModalForward");
+  return modalsOpen_ > 0;
 }
 
 bool HeadlessSystem::NotifyIcon(uint32_t message, const TrayIconData& data) {

@@ -220,6 +220,7 @@ class HeadlessSystem : public System {
                           int32_t height) override;
   std::unique_ptr<WindowHost> CreateWindowHost(Form& form) override;
   void RunModal(Form& form) override;
+  bool BringModalForward() override;
   bool NotifyIcon(uint32_t message, const TrayIconData& data) override;
   bool RegisterHotKey(WindowHandle window, int id, uint32_t modifiers, uint32_t virtualKey) override;
   bool UnregisterHotKey(WindowHandle window, int id) override;
@@ -244,6 +245,7 @@ class HeadlessSystem : public System {
   int sendDepth_ = 0;
   std::set<const Form*> disabled_;
   int menuDepth_ = 0;
+  int modalsOpen_ = 0;
   bool menuClosed_ = false;  // CloseMenus dismissed the open menu
   std::deque<std::function<void()>> posted_;
 };

@@ -112,6 +112,7 @@ std::optional<std::string> Win32System::AskSavePath(WindowHandle owner, const st
   dialog.lpstrInitialDir = pictures.get();
   dialog.lpstrDefExt = L"png";
   dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  const SystemModal open(systemModals_);
   if (!::GetSaveFileNameW(&dialog)) return std::nullopt;
   return Utf8(file.data());
 }

@@ -115,6 +115,7 @@ int Win32System::MsgBox(const std::string& text, const std::string& title, int s
   // Owned by the program's visible active window, so the box stays above a full-screen overlay.
   HWND owner = ::GetActiveWindow();
   if (owner && !::IsWindowVisible(owner)) owner = nullptr;
+  const SystemModal open(systemModals_);
   return ::MessageBoxA(owner, text.c_str(), title.c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 
@@ -226,6 +227,11 @@ void Win32System::WindowDestroyed(Win32Window& window) {
 
 HWND Win32System::MainWindow() const {
   return windows_.empty() ? nullptr : windows_.front()->Hwnd();
+}
+
+bool Win32System::BringModalForward() {
+  if (!modals_.empty()) ::SetForegroundWindow(modals_.back().dialog);
+  return !modals_.empty() || systemModals_ > 0;  // a box or file dialog is in front already
 }
 
 void Win32System::RunModal(Form& form) {

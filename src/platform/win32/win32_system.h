@@ -37,6 +37,7 @@ class Win32System final : public System {
   int ModifierState() override;
   bool KeyIsDown(int virtualKey) override;
   bool CloseMenus() override;
+  bool BringModalForward() override;
   void Post(std::function<void()> task) override;
   WindowHandle DesktopWindow() override;
   Picture WindowToPicture(WindowHandle window, bool clientArea, int32_t left, int32_t top, int32_t width,
@@ -102,6 +103,15 @@ class Win32System final : public System {
   static constexpr const char* kWindowClass = "Lumora.Form";
   static constexpr const char* kDialogClass = "Lumora.Dialog";
 
+  // Counts a system-run modal loop (a message box, a file dialog) for as long as it is open.
+  struct SystemModal {
+    explicit SystemModal(int& open) : open_(++open) {}
+    ~SystemModal() { --open_; }
+    SystemModal(const SystemModal&) = delete;
+    SystemModal& operator=(const SystemModal&) = delete;
+    int& open_;
+  };
+
   struct Modal {
     HWND dialog;
     HWND owner;  // disabled for the dialog; null once it takes input again
@@ -111,6 +121,7 @@ class Win32System final : public System {
   ATOM windowClass_ = 0, dialogClass_ = 0;
   win32::Dpi dpi_;
   std::vector<Modal> modals_;
+  int systemModals_ = 0;  // message boxes and file dialogs open now
   Win32Registry registry_;
   win32::UniqueMutex instanceClaim_;
   std::optional<bool> prevInstance_;
