@@ -172,6 +172,9 @@ class Desktop:
             # The root window is the desktop: Wine places and focuses its own windows, so capture sees the X screen
             # and xdotool finds each window (message boxes, menus) as an X window.
             run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"], env, log)
+            # A crash writes its backtrace to the program's log instead of opening Wine's crash dialog.
+            run(["wine", "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog", "/t", "REG_DWORD",
+                 "/d", "0", "/f"], env, log)
             # The instructions window is a start-up dialog of its own; the scenarios start without it.
             run(["wine", "reg", "add", OPTIONS_KEY, "/v", "Instructions on startup", "/d", "0", "/f"], env, log)
         stop_prefix(self.template, env)  # the server writes the registry to disk as it ends

@@ -62,6 +62,10 @@ def run_scenario(scenario, desktop, exe, probe, views=None):
             with contextlib.suppress(Exception):
                 app.saved["screen-at-failure"] = desktop.screenshot()
         cleanly(app.close)
+    # A crash fails the scenario even when what it checked held; the backtrace is in the program's log.
+    crashes = [f"{log.name}: {line}" for log in sorted(app.logs.glob("*.log"))
+               for line in log.read_text(errors="replace").splitlines() if line.startswith("wine: Unhandled")]
+    error = error or ("a program crashed:\n" + "\n".join(crashes) if crashes else None)
     if error:
         shutil.copytree(app.logs, artifacts / "logs")
     for folder in ([artifacts] if error else []) + ([views / scenario.__name__] if views else []):
