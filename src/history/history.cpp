@@ -264,24 +264,24 @@ void History::Swap(Step& step) {
   bytes_ += step.bytes;
 }
 
-bool History::Undo() {
+// Undo and redo are the same swap, of the last step of one list, which then goes to the other.
+template <typename From, typename To>
+bool History::Move(From& from, To& to) {
   Commit();
-  if (undo_.empty()) return false;
-  redo_.push_back(std::move(undo_.back()));
-  undo_.pop_back();
-  Swap(redo_.back());
+  if (from.empty()) return false;
+  to.push_back(std::move(from.back()));
+  from.pop_back();
+  Swap(to.back());
   Trim();
   return true;
 }
 
+bool History::Undo() {
+  return Move(undo_, redo_);
+}
+
 bool History::Redo() {
-  Commit();
-  if (redo_.empty()) return false;
-  undo_.push_back(std::move(redo_.back()));
-  redo_.pop_back();
-  Swap(undo_.back());
-  Trim();
-  return true;
+  return Move(redo_, undo_);
 }
 
 void History::SetCap(size_t bytes) {

@@ -106,6 +106,8 @@ class History {
   void Touch(int array, int index);
   void KeepInk(int y, int first, int last);
   void Swap(Step& step);
+  template <typename From, typename To>
+  bool Move(From& from, To& to);
   void Trim();
 
   tk::Form& form_;
