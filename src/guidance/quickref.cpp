@@ -31,6 +31,7 @@ frmQuickRef::frmQuickRef(tk::App& application)
       stamps{},
       OKButton(Add<tk::CommandButton>("OKButton")) {
   MakeDialog("Lumora - Quick Reference", 271, 524);
+  SetShowIcon(false);
 
   Frame1.SetCaption("Mouse Actions:");
   Frame1.Move(10, 7, 250, 145);

@@ -58,6 +58,8 @@ class Form {
   void SetBorderStyle(int style) { borderStyle_ = style; }
   bool ControlBox() const { return controlBox_; }  // the title bar's close box
   void SetControlBox(bool value) { controlBox_ = value; }
+  bool ShowIcon() const { return showIcon_; }  // the program's icon at the left of the title bar
+  void SetShowIcon(bool value) { showIcon_ = value; }
   const DipRect& DesignBounds() const { return designBounds_; }
   void SetClientSize(int width, int height) { designBounds_.width = width, designBounds_.height = height; }
   int StartUpPosition() const { return startUpPosition_; }
@@ -189,6 +191,7 @@ class Form {
   std::vector<std::unique_ptr<Image>> images_;
   int borderStyle_ = kBorderNone;
   bool controlBox_ = true;
+  bool showIcon_ = true;
   DipRect designBounds_;
   int startUpPosition_ = kStartManual;
   bool visible_ = false;

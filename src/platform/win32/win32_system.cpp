@@ -45,6 +45,7 @@ Win32System::Win32System(HINSTANCE instance) : instance_(instance) {
   // Dialogs keep the dialog manager's data in their window; mingw's header gives the 32-bit size of it.
   windowClass.cbWndExtra = std::max(DLGWINDOWEXTRA, 6 * static_cast<int>(sizeof(void*)));
   windowClass.lpszClassName = kDialogClass;
+  windowClass.hIcon = nullptr;  // a dialog shows the icon its window is given, or none
   dialogClass_ = ::RegisterClassExA(&windowClass);
 }
 

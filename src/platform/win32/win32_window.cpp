@@ -69,8 +69,11 @@ Win32Window::Win32Window(Win32System& system, Form& form)
   hwnd_ = window_.get();
   if (!window_) return;
   if (!dialog_) dpi_ = system.Dpi().OfWindow(hwnd_);
-  ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-  ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  // A form without an icon sets none, so the frame of a modal dialog shows none either.
+  if (form.ShowIcon()) {
+    ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  }
   system_.WindowCreated(*this);
 }
 
