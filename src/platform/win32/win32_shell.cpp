@@ -84,7 +84,6 @@ namespace {
 struct DownloadJob {
   using DownloadFunction = HRESULT(WINAPI*)(IUnknown*, LPCSTR, LPCSTR, DWORD, void*);
 
-  win32::UniqueHmodule urlmon;  // released by the last owner, after the call has returned
   DownloadFunction download = nullptr;
   std::string url, path;
   std::mutex mutex;
@@ -103,6 +102,20 @@ struct DownloadJob {
     ended.notify_all();
   }
 };
+
+// urlmon, loaded once and pinned: its own threads may still run its code after a download has returned, so
+// unloading it could pull that code from under them (under load, Wine then crashed executing unmapped urlmon
+// code).
+DownloadJob::DownloadFunction UrlDownload() {
+  static const DownloadJob::DownloadFunction download = [] {
+    const win32::UniqueHmodule urlmon = win32::LoadSystemLibrary(L"urlmon.dll");
+    HMODULE pinned = nullptr;
+    if (!urlmon || !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"urlmon.dll", &pinned))
+      return DownloadJob::DownloadFunction{};
+    return win32::Export<DownloadJob::DownloadFunction>(urlmon.get(), "URLDownloadToFileA");
+  }();
+  return download;
+}
 
 }  // namespace
 
@@ -139,9 +152,7 @@ bool Win32System::RemoveFile(const std::string& path) {
 
 bool Win32System::DownloadToFile(const std::string& url, const std::string& path, uint32_t timeoutMs) {
   auto job = std::make_shared<DownloadJob>();
-  job->urlmon = win32::LoadSystemLibrary(L"urlmon.dll");
-  if (job->urlmon)
-    job->download = win32::Export<DownloadJob::DownloadFunction>(job->urlmon.get(), "URLDownloadToFileA");
+  job->download = UrlDownload();
   if (!job->download) return true;  // nothing started, so nothing is still running
   job->url = url;
   job->path = path;
