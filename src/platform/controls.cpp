@@ -68,12 +68,19 @@ void Shape::SetBorderWidth(int pixels) {
 
 void Shape::AppendOps(std::vector<raster::DrawOp>& ops, float tpp) const {
   if (!Visible()) return;
-  const raster::Rect box = PixelBox(tpp);
+  // A repaint lists the shapes near it again and again; the pixel box is worked out again only after a move.
+  const std::array<float, 5> key{Left(), Top(), Width(), Height(), tpp};
+  if (key != boxKey_) boxKey_ = key, box_ = PixelBox(tpp);
+  const raster::Rect box = box_;
   if (style_.shape == ShapeKind::Rectangle && style_.fillStyle == 0)
     ops.push_back({raster::DrawOp::Kind::FillRect, box, raster::PenFromColorRef(style_.fillColor), 1, nullptr});
-  if (style_.shape == ShapeKind::Oval && style_.borderStyle != 0 && style_.borderWidth > 0)
-    ops.push_back({raster::DrawOp::Kind::EllipseOutline, box, raster::PenFromColorRef(style_.borderColor),
-                   style_.borderWidth, nullptr});
+  if (style_.shape == ShapeKind::Oval && style_.borderStyle != 0 && style_.borderWidth > 0) {
+    raster::DrawOp& op = ops.emplace_back(raster::DrawOp{raster::DrawOp::Kind::EllipseOutline, box,
+                                                         raster::PenFromColorRef(style_.borderColor),
+                                                         style_.borderWidth});
+    if (!rings_ || !rings_->Fits(op)) rings_ = std::make_shared<const raster::RingRows>(op);
+    op.rings = rings_.get();
+  }
 }
 
 void Shape::Changed() {
@@ -82,7 +89,7 @@ void Shape::Changed() {
 
 // --- ShapeGrid ---
 
-ShapeGrid::ShapeGrid() : cells_(size_t(kCells) * kCells) {}
+ShapeGrid::ShapeGrid() : cells_(size_t(kCells) * kCells), placed_(cells_.size()) {}
 
 // The cell of a coordinate; NaN and everything left of the grid go to the first, so a range from Lo to Hi
 // always covers what the coordinates could be compared true with.
@@ -97,34 +104,47 @@ int ShapeGrid::Hi(double v) {
 
 void ShapeGrid::Place(Shape& shape) {
   Shape::Cells now;
+  Placed placed{};
   if (shape.Visible() && shape.Index() != 0) {
     // The same sums as the hover test's, so its bands lie inside the widened box.
     const double l = shape.Left(), t = shape.Top(), r = l + shape.Width(), b = t + shape.Height();
     now = {Lo(l - kReach), Lo(t - kReach), Hi(r + kReach), Hi(b + kReach)};
+    placed = {l - kReach, t - kReach, r + kReach, b + kReach, shape.Index(), uint8_t(now.x0), uint8_t(now.y0),
+              &shape};
   }
-  Settle(shape, now);
+  Settle(shape, now, placed);
 }
 
-void ShapeGrid::Settle(Shape& shape, const Shape::Cells& now) {
+void ShapeGrid::Settle(Shape& shape, const Shape::Cells& now, const Placed& placed) {
   const Shape::Cells was = shape.cells_;
-  if (now == was) return;
   auto in = [](const Shape::Cells& c, int x, int y) { return x >= c.x0 && x <= c.x1 && y >= c.y0 && y <= c.y1; };
-  auto byIndex = [](const Shape* a, const Shape* b) { return a->Index() < b->Index(); };
-  // Only the cells it left or entered change: a rubber band growing by a few pixels touches few or none.
+  auto before = [](const Placed& p, int16_t index) { return p.index < index; };
+  // Cells it left or entered gain or lose it (a rubber band growing by a few pixels changes few or none);
+  // the others keep it where it is, with its new box.
   for (int y = was.y0; y <= was.y1; ++y)
     for (int x = was.x0; x <= was.x1; ++x)
-      if (!in(now, x, y)) std::erase(At(x, y), &shape);
-  for (int y = now.y0; y <= now.y1; ++y)
-    for (int x = now.x0; x <= now.x1; ++x)
-      if (!in(was, x, y)) {
-        std::vector<Shape*>& cell = At(x, y);
-        cell.insert(std::upper_bound(cell.begin(), cell.end(), &shape, byIndex), &shape);
+      if (!in(now, x, y)) {
+        std::vector<Placed>& cell = placed_[size_t(y) * kCells + x];
+        const auto at = std::lower_bound(cell.begin(), cell.end(), shape.Index(), before);
+        At(x, y).erase(At(x, y).begin() + (at - cell.begin()));
+        cell.erase(at);
       }
+  for (int y = now.y0; y <= now.y1; ++y)
+    for (int x = now.x0; x <= now.x1; ++x) {
+      std::vector<Placed>& cell = placed_[size_t(y) * kCells + x];
+      const auto at = std::lower_bound(cell.begin(), cell.end(), shape.Index(), before);
+      if (in(was, x, y)) {
+        *at = placed;
+      } else {
+        At(x, y).insert(At(x, y).begin() + (at - cell.begin()), &shape);
+        cell.insert(at, placed);
+      }
+    }
   count_ += (now.x1 >= now.x0) - (was.x1 >= was.x0);
   shape.cells_ = now;
 }
 
-void ShapeGrid::Remove(Shape& shape) { Settle(shape, {}); }
+void ShapeGrid::Remove(Shape& shape) { Settle(shape, {}, {}); }
 
 const std::vector<Shape*>& ShapeGrid::Near(double x, double y) const {
   return cells_[size_t(Lo(y)) * kCells + Lo(x)];
@@ -134,19 +154,22 @@ bool ShapeGrid::Meeting(double left, double top, double right, double bottom,
                         std::vector<const Shape*>& out) const {
   const int x0 = Lo(left), y0 = Lo(top), x1 = Hi(right), y1 = Hi(bottom);
   if ((x1 - x0 + 1) * (y1 - y0 + 1) > kMaxCellsMet) return false;
-  const size_t first = out.size();
+  found_.clear();
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
-      // A cell is far larger than a repaint strip: only the shapes whose widened box meets the area count.
-      for (const Shape* shape : cells_[size_t(y) * kCells + x]) {
-        const double l = shape->Left(), t = shape->Top(), r = l + shape->Width(), b = t + shape->Height();
-        if (l - kReach <= right && left <= r + kReach && t - kReach <= bottom && top <= b + kReach)
-          out.push_back(shape);
+      // A cell is far larger than a repaint strip: only the shapes whose widened box meets the area count,
+      // and a shape spanning several cells counts in the first of them the area meets.
+      for (const Placed& p : placed_[size_t(y) * kCells + x]) {
+        if (p.left <= right && left <= p.right && p.top <= bottom && top <= p.bottom &&
+            x == std::max(x0, int(p.x0)) && y == std::max(y0, int(p.y0)))
+          found_.push_back(&p);
       }
     }
-  // A shape spanning several cells is listed once.
-  std::sort(out.begin() + first, out.end(), [](const Shape* a, const Shape* b) { return a->Index() < b->Index(); });
-  out.erase(std::unique(out.begin() + first, out.end()), out.end());
+  // Each cell lists its shapes in order, so an area within one is in order already.
+  if (x0 != x1 || y0 != y1)
+    std::sort(found_.begin(), found_.end(),
+              [](const Placed* a, const Placed* b) { return a->index < b->index; });
+  for (const Placed* p : found_) out.push_back(p->shape);
   return true;
 }
 

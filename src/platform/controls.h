@@ -1,6 +1,7 @@
 // Windowless controls drawn on a form's surface (shapes, images), control arrays of them, and menu items.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -102,6 +103,10 @@ class Shape : public Element {
   void Changed() override;
 
   ShapeStyle style_;
+  // An oval's rows for its present size, kept while it is dragged.
+  mutable std::shared_ptr<const raster::RingRows> rings_;
+  mutable std::array<float, 5> boxKey_{};  // left, top, width, height and twips per pixel of box_
+  mutable raster::Rect box_;
   ShapeGrid* grid_ = nullptr;  // its array's, so a change keeps the grid up to date
   struct Cells {
     int x0 = 0, y0 = 0, x1 = -1, y1 = -1;  // inclusive; none when x1 < x0
@@ -132,9 +137,19 @@ class ShapeGrid {
   static constexpr int kMaxCellsMet = 64;
   static int Lo(double v);
   static int Hi(double v);
-  void Settle(Shape& shape, const Shape::Cells& now);
+  // What Meeting reads of a shape, kept in each cell beside cells_ so that a scan reads one array: the
+  // widened box and the first cell of the shape.
+  struct Placed {
+    double left, top, right, bottom;
+    int16_t index;
+    uint8_t x0, y0;
+    const Shape* shape;
+  };
+  void Settle(Shape& shape, const Shape::Cells& now, const Placed& placed);
   std::vector<Shape*>& At(int x, int y) { return cells_[size_t(y) * kCells + x]; }
   std::vector<std::vector<Shape*>> cells_;
+  std::vector<std::vector<Placed>> placed_;  // per cell, in the order of cells_
+  mutable std::vector<const Placed*> found_;  // kept to spare an allocation per lookup
   size_t count_ = 0;
 };
 

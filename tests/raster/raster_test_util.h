@@ -204,6 +204,7 @@ struct SceneBox {
   Bitmap picture;
   InkLayer ink;
   std::deque<Bitmap> sprites;
+  std::deque<raster::RingRows> rings;
   Scene scene;
 };
 
@@ -222,6 +223,7 @@ struct Mix {
 // frame, maybe some freehand ink, and ops partly or wholly off the frame.
 inline void RandomScene(Random& rnd, int width, int height, const Mix& mix, SceneBox& box) {
   box.scene = Scene{};
+  box.rings.clear();
   box.scene.backColor = rnd.Colour();
   if (!rnd.Chance(0.1)) {
     box.picture = Noise(rnd.Int(0, width + 20), rnd.Int(0, height + 20), rnd);
@@ -250,6 +252,7 @@ inline void RandomScene(Random& rnd, int width, int height, const Mix& mix, Scen
     } else if (pick <= mix.rects + mix.ellipses) {
       op.kind = DrawOp::Kind::EllipseOutline;
       op.penWidth = rnd.Int(-1, 45);
+      if (rnd.Chance(0.5)) op.rings = &box.rings.emplace_back(op);  // rows looked up rather than worked out
     } else {
       op.kind = DrawOp::Kind::Sprite;
       Bitmap& s = box.sprites.emplace_back(rnd.Int(1, 60), rnd.Int(1, 60));

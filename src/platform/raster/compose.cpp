@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "platform/raster/raster.h"
@@ -20,6 +21,9 @@ constexpr int kEllipseRowsPerTest = 8;
 // Rectangles folded into the copy of the picture; the runs of a row cost a little for each, so a scene with
 // very many rectangles applies the rest in passes of their own.
 constexpr size_t kMaxFolded = 32;
+// A repaint this small (a strip that a dragged mark uncovered) stays in the cache while it is composed, so
+// its rectangles cost less in passes of their own than cut into runs that change from row to row.
+constexpr uint64_t kMinFoldedArea = 4096;
 
 struct ActiveOp {
   const DrawOp* op;
@@ -70,49 +74,57 @@ class FoldedRects {
  public:
   FoldedRects(const OpList& rects, int left, int right) : rects_(rects), left_(left), right_(right) {}
 
-  const SmallVector<PenRun, 2 * kMaxFolded + 1>& RunsFor(int y) {
+  std::span<const PenRun> RunsFor(int y) {
     if (y < validFrom_ || y >= validTo_) Build(y);
-    return runs_;
+    return {runs_, count_};
   }
 
  private:
+  // Each rectangle of the row splits the runs at its edges and ANDs its pen into those between: no sort,
+  // and only the few rectangles a small repaint meets cost anything.
   void Build(int y) {
     validFrom_ = y;
     validTo_ = std::numeric_limits<int>::max();
-    int edges[2 * kMaxFolded + 2];
-    int count = 0;
-    edges[count++] = left_;
-    edges[count++] = right_;
+    runs_[0] = {left_, right_, 0xFFFFFFFF};
+    count_ = 1;
     for (const ActiveOp& r : rects_) {
       const Rect& b = r.bounds;
-      if (y < b.top) validTo_ = std::min(validTo_, b.top);
-      if (y >= b.top && y < b.bottom) {
+      if (y < b.top) {
+        validTo_ = std::min(validTo_, b.top);
+      } else if (y < b.bottom) {
         validTo_ = std::min(validTo_, b.bottom);
-        edges[count++] = b.left;
-        edges[count++] = b.right;
+        const size_t first = SplitAt(b.left), last = SplitAt(b.right);
+        for (size_t i = first; i < last; ++i) runs_[i].pen &= r.op->pen;
       }
     }
-    std::sort(edges, edges + count);
-    count = static_cast<int>(std::unique(edges, edges + count) - edges);
-    runs_.clear();
-    for (int i = 0; i + 1 < count; ++i) {
-      Pixel pen = 0xFFFFFFFF;
-      for (const ActiveOp& r : rects_) {
-        const Rect& b = r.bounds;
-        if (y >= b.top && y < b.bottom && b.left <= edges[i] && b.right >= edges[i + 1]) pen &= r.op->pen;
-      }
-      if (runs_.size() > 0 && runs_.back().pen == pen) {
-        runs_.back().last = edges[i + 1];
+    size_t kept = 0;
+    for (size_t i = 1; i < count_; ++i) {
+      if (runs_[i].pen == runs_[kept].pen) {
+        runs_[kept].last = runs_[i].last;
       } else {
-        runs_.push_back({edges[i], edges[i + 1], pen});
+        runs_[++kept] = runs_[i];
       }
     }
+    count_ = kept + 1;
+  }
+
+  // Makes x the start of a run (or the end of the last) and returns that run's place.
+  size_t SplitAt(int x) {
+    size_t i = 0;
+    while (i < count_ && runs_[i].last <= x) ++i;
+    if (i == count_ || runs_[i].first == x) return i;
+    std::copy_backward(runs_ + i, runs_ + count_, runs_ + count_ + 1);
+    ++count_;
+    runs_[i].last = x;
+    runs_[i + 1].first = x;
+    return i + 1;
   }
 
   const OpList& rects_;
   int left_, right_;
   int validFrom_ = 0, validTo_ = 0;  // rows for which runs_ holds
-  SmallVector<PenRun, 2 * kMaxFolded + 1> runs_;
+  PenRun runs_[2 * kMaxFolded + 1];  // each rectangle adds at most two
+  size_t count_ = 0;
 };
 
 // The ground layers: picture (or back colour) ANDed with the freehand ink.
@@ -196,27 +208,53 @@ class Ground {
   detail::InkLookup lookup_;
 };
 
+// An outline crosses most rows of a repaint in a few pixels, and a narrow repaint has few in each row: too
+// few to be worth a call of the kernel.
+inline void AndShort(Pixel* dst, int n, Pixel pen) {
+  if (n > 8) return detail::AndSpan(dst, n, pen);
+  for (int i = 0; i < n; ++i) dst[i] &= pen;
+}
+
+// The part r of an ellipse outline whose rows were worked out already: they tell which rows reach the
+// repaint and miss the hole, and each row is a lookup.
+void ApplyRingRows(const DrawOp& op, const RingRows& rows, const Rect& r, const Surface& out) {
+  const int64_t left = op.box.left, top = op.box.top;
+  const int clipLeft = int(r.left - left), clipRight = int(r.right - left);  // within the box
+  RingRows::Rows meeting[2] = {{r.top - top, r.bottom - top}, {}};
+  // A few rows are visited quicker than the ones among them that count are found.
+  const int ranges = r.Height() <= kEllipseRowsPerTest ? 1 : rows.RowsMeeting(clipLeft, clipRight, meeting);
+  for (int i = 0; i < ranges; ++i) {
+    const int64_t last = std::min<int64_t>(meeting[i].last, r.bottom - top);
+    for (int64_t row = std::max<int64_t>(meeting[i].first, r.top - top); row < last; ++row) {
+      RingRows::Columns spans[2];
+      Pixel* line = out.Row(int(top + row));
+      for (int k = 0, n = rows.Row(row, clipLeft, clipRight, spans); k < n; ++k)
+        AndShort(line + (left + spans[k].first), spans[k].last - spans[k].first, op.pen);
+    }
+  }
+}
+
 void ApplyOp(const ActiveOp& active, const Rect& band, const Surface& out) {
   const Rect r = Intersect(active.bounds, band);
   if (r.Empty()) return;
   const DrawOp& op = *active.op;
   switch (op.kind) {
     case DrawOp::Kind::FillRect:
-      for (int y = r.top; y < r.bottom; ++y) detail::AndSpan(out.Row(y) + r.left, r.Width(), op.pen);
+      for (int y = r.top; y < r.bottom; ++y) AndShort(out.Row(y) + r.left, r.Width(), op.pen);
       break;
     case DrawOp::Kind::EllipseOutline: {
-      // A small repaint near a large ellipse often lies wholly inside the hole or outside the ring; that
-      // is cheap to prove for a few rows at a time, and saves working out each row.
+      if (op.rings && op.rings->Fits(op)) return ApplyRingRows(op, *op.rings, r, out);
       const detail::EllipseRing ring(op.box.left, op.box.top, op.box.right, op.box.bottom, op.penWidth);
       detail::Span spans[2];
+      // A small repaint near a large ellipse often lies wholly inside the hole or outside the ring; that
+      // is cheap to prove for a few rows at a time, and saves working out each row.
       for (int top = r.top; top < r.bottom; top += kEllipseRowsPerTest) {
         const int bottom = std::min(top + kEllipseRowsPerTest, r.bottom);
         if (ring.Misses(r.left, top, r.right, bottom)) continue;
         for (int y = top; y < bottom; ++y) {
           const int n = ring.Row(y, r.left, r.right, spans);
-          for (int i = 0; i < n; ++i) {
-            detail::AndSpan(out.Row(y) + spans[i].first, spans[i].last - spans[i].first, op.pen);
-          }
+          for (int i = 0; i < n; ++i)
+            AndShort(out.Row(y) + spans[i].first, spans[i].last - spans[i].first, op.pen);
         }
       }
       break;
@@ -241,12 +279,13 @@ void Compose(const Scene& scene, Rect area, const Surface& out) {
   // sprite are folded into the copy of the picture: a highlight costs no pass of its own. Everything else
   // is applied per band, in order.
   OpList folded, layered;
+  const bool fold = area.Area() >= kMinFoldedArea;
   bool seenSprite = false;
   for (const DrawOp& op : scene.ops) {
-    const Rect b = Intersect(Bounds(op), area);
+    const Rect b = Intersect(op.kind == DrawOp::Kind::Sprite ? Bounds(op) : op.box, area);
     if (b.Empty()) continue;
     seenSprite = seenSprite || op.kind == DrawOp::Kind::Sprite;
-    if (!seenSprite && op.kind == DrawOp::Kind::FillRect && folded.size() < kMaxFolded) {
+    if (fold && !seenSprite && op.kind == DrawOp::Kind::FillRect && folded.size() < kMaxFolded) {
       folded.push_back({&op, b});
     } else {
       layered.push_back({&op, b});

@@ -146,6 +146,8 @@ class InkLayer {
   alignas(16) uint8_t mapped16_[16];
 };
 
+class RingRows;
+
 // One thing drawn over the picture and the ink, in order.
 struct DrawOp {
   enum class Kind : uint8_t { FillRect, EllipseOutline, Sprite };
@@ -154,6 +156,64 @@ struct DrawOp {
   Pixel pen = 0xFFFFFFFF;          // FillRect, EllipseOutline: AND mask
   int penWidth = 1;                // EllipseOutline: outline width in pixels, drawn inside the box
   const Bitmap* sprite = nullptr;  // Sprite: premultiplied-alpha pixels, blended over
+  const RingRows* rings = nullptr;  // EllipseOutline: its rows worked out already, used when it fits
+};
+
+// The rows of an ellipse outline worked out once for its size and pen width: a mark keeps its size while it
+// is dragged, and every repaint near it then looks its rows up instead of working them out again.
+class RingRows {
+ public:
+  // Empty (fitting nothing) for a box too large to keep rows for.
+  explicit RingRows(const DrawOp& op);
+  bool Fits(const DrawOp& op) const {
+    return !rows_.empty() && op.kind == DrawOp::Kind::EllipseOutline &&
+           int64_t{op.box.right} - op.box.left == width_ && int64_t{op.box.bottom} - op.box.top == height_ &&
+           (op.penWidth > 1 ? op.penWidth : 1) == penWidth_;
+  }
+  // Columns [first, last) of the box, from its left.
+  struct Columns {
+    int first, last;
+  };
+  // The columns the ring covers in row `row` of the box (from its top, within its height), clipped to
+  // [clipLeft, clipRight), as up to two runs; returns how many.
+  int Row(int64_t row, int clipLeft, int clipRight, Columns out[2]) const {
+    // A row of half-width m covers the columns x with |2x + 1 - width| <= m.
+    const HalfWidths& r = rows_[Half(row)];
+    const int w = int(width_), first = (w - r.outer) >> 1, last = ((w - 1 + r.outer) >> 1) + 1;
+    if (last <= clipLeft || first >= clipRight || last <= first) return 0;  // the hole cannot matter
+    int count = 0;
+    auto add = [&](int a, int b) {
+      a = a > clipLeft ? a : clipLeft, b = b < clipRight ? b : clipRight;
+      if (a < b) out[count++] = {a, b};
+    };
+    const int m = r.innerPlus1 - 1, holeFirst = (w - m) >> 1, holeLast = ((w - 1 + m) >> 1) + 1;
+    if (m < 0) {
+      add(first, last);
+    } else {
+      add(first, holeFirst);
+      add(holeLast, last);
+    }
+    return count;
+  }
+  // Rows [first, last) of the box, from its top.
+  struct Rows {
+    int64_t first, last;
+  };
+  // The rows that may have a pixel of the ring in columns [clipLeft, clipRight) of the box (from its left;
+  // clipLeft < clipRight), as up to two ranges; returns how many. The others either fall short of the
+  // columns or have them all in the hole.
+  int RowsMeeting(int64_t clipLeft, int64_t clipRight, Rows out[2]) const;
+
+ private:
+  // Rows mirror about the middle, so only the upper half is kept; towards the middle both half-widths
+  // grow, which lets RowsMeeting find its rows by bisection.
+  size_t Half(int64_t row) const { return size_t(row < height_ - 1 - row ? row : height_ - 1 - row); }
+  struct HalfWidths {
+    uint16_t outer, innerPlus1;  // innerPlus1 is 0 where the inner ellipse has no pixel centre
+  };
+  int64_t width_ = 0, height_ = 0;
+  int penWidth_ = 1;
+  std::vector<HalfWidths> rows_;
 };
 
 // Everything one frame is made of. The form keeps one and refills `ops` when it composes.

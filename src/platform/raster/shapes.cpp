@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/raster/raster.h"
+
 namespace raster::detail {
 
 Capsule::Capsule(double x1, double y1, double x2, double y2, double radius)
@@ -44,12 +46,12 @@ Ellipse::Ellipse(int64_t left, int64_t top, int64_t right, int64_t bottom)
       sumY_(top + bottom),
       aOverB_(b_ > 0 ? double(a_) / double(b_) : 0) {}
 
-Span Ellipse::Row(int64_t y) const {
-  if (Empty()) return {};
+int64_t Ellipse::HalfWidth(int64_t y) const {
+  if (Empty()) return -1;
   const int64_t yy = 2 * y + 1 - sumY_;
   const uint64_t ay = static_cast<uint64_t>(yy < 0 ? -yy : yy);
   const uint64_t a = static_cast<uint64_t>(a_), b = static_cast<uint64_t>(b_);
-  if (ay > b) return {};
+  if (ay > b) return -1;
   // Largest m with m^2 b^2 <= a^2 (b^2 - yy^2): the half-width of the row in half-pixel units. The double
   // estimate is within one of it; the integer steps make it exact. Boxes up to 2^15 pixels keep every
   // product within 64 bits; larger ones (a shape dragged far off the screen) take 128.
@@ -65,9 +67,14 @@ Span Ellipse::Row(int64_t y) const {
     while (m < a && Wide(m + 1) * (m + 1) * b2 <= rhs) ++m;
     while (m > 0 && Wide(m) * m * b2 > rhs) --m;
   }
+  return static_cast<int64_t>(m);
+}
+
+Span Ellipse::Row(int64_t y) const {
+  const int64_t m = HalfWidth(y);
+  if (m < 0) return {};
   // Columns x with |2x + 1 - sumX| <= m.
-  const int64_t lowTwice = sumX_ - 1 - static_cast<int64_t>(m);
-  const int64_t highTwice = sumX_ - 1 + static_cast<int64_t>(m);
+  const int64_t lowTwice = sumX_ - 1 - m, highTwice = sumX_ - 1 + m;
   const int64_t first = (lowTwice + 1) >> 1;  // ceil(lowTwice / 2)
   const int64_t last = (highTwice >> 1) + 1;  // floor(highTwice / 2) + 1
   return {static_cast<int>(first), static_cast<int>(last)};
@@ -120,3 +127,37 @@ int EllipseRing::Row(int64_t y, int clipLeft, int clipRight, Span out[2]) const 
 }
 
 }  // namespace raster::detail
+
+namespace raster {
+
+RingRows::RingRows(const DrawOp& op) {
+  const int64_t w = int64_t{op.box.right} - op.box.left, h = int64_t{op.box.bottom} - op.box.top;
+  // Half-widths stay below the width, so they fit 16 bits; the height is bounded to keep the memory small.
+  if (op.kind != DrawOp::Kind::EllipseOutline || w <= 0 || h <= 0 || w >= 0xFFFF || h > (1 << 15)) return;
+  width_ = w, height_ = h, penWidth_ = std::max(op.penWidth, 1);
+  const detail::Ellipse outer(0, 0, w, h), inner(penWidth_, penWidth_, w - penWidth_, h - penWidth_);
+  rows_.resize(size_t((h + 1) / 2));
+  for (size_t r = 0; r < rows_.size(); ++r)
+    rows_[r] = {uint16_t(outer.HalfWidth(int64_t(r))), uint16_t(inner.HalfWidth(int64_t(r)) + 1)};
+}
+
+int RingRows::RowsMeeting(int64_t clipLeft, int64_t clipRight, Rows out[2]) const {
+  // A row of half-width m covers columns [ceil((w - 1 - m) / 2), floor((w - 1 + m) / 2] + 1): it reaches
+  // the columns from this m on, and its hole covers them all from that one on.
+  const int64_t reach = std::max({int64_t{0}, width_ + 1 - 2 * clipRight, 2 * clipLeft + 1 - width_});
+  const int64_t cover = std::max({int64_t{0}, width_ - 1 - 2 * clipLeft, 2 * clipRight - 1 - width_});
+  const auto first =
+      std::partition_point(rows_.begin(), rows_.end(), [&](const HalfWidths& r) { return r.outer < reach; });
+  const auto hole =
+      std::partition_point(first, rows_.end(), [&](const HalfWidths& r) { return r.innerPlus1 < cover + 1; });
+  const int64_t from = first - rows_.begin(), to = hole - rows_.begin();
+  if (from == to) return 0;
+  // The upper rows and their mirror images below, one range when they meet in the middle.
+  out[0] = {from, to};
+  out[1] = {height_ - to, height_ - from};
+  if (out[1].first > out[0].last) return 2;
+  out[0].last = out[1].last;
+  return 1;
+}
+
+}  // namespace raster

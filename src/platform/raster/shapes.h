@@ -100,6 +100,9 @@ class Ellipse {
   bool Empty() const { return a_ <= 0 || b_ <= 0; }
   // Covered columns of row y, unclipped (within the box, so they fit an int).
   Span Row(int64_t y) const;
+  // Half the width of row y in half-pixel units: it covers the columns x with |2x + 1 - left - right| <= m.
+  // -1 when it covers none.
+  int64_t HalfWidth(int64_t y) const;
   // Quick tests for a whole rectangle of pixels, which may say false when unsure: every pixel centre lies
   // outside the ellipse, or inside it.
   bool SurelyOutside(int left, int top, int right, int bottom) const;
