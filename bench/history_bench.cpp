@@ -9,9 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "app/form1.h"
-#include "platform/headless/headless_system.h"
-#include "settings/reg_settings.h"
+#include "bench_scenes.h"
 
 namespace bench {
 namespace {
@@ -19,15 +17,9 @@ namespace {
 constexpr int kW = 3840, kH = 2160;
 constexpr uint32_t kColors[] = {0x00FFFF, 0x00FF00, 0xFFFF00, 0xFF80FF};
 
-class Session {
+class Session : public LiveOverlay {
  public:
-  Session() : sys(kW, kH, 96) {
-    CRegSettings(sys.registry).SaveSetting("Options", "Instructions on startup", "0");
-    app = std::make_unique<tk::App>(sys);
-    form = std::make_unique<Form1>(*app);
-    form->Load();
-    form->Image1.SetVisible(false);
-    form->mnupophl_Click();
+  Session() : LiveOverlay(kW, kH) {
     Paint();
   }
   void Mouse(uint32_t message, double x, double y, uintptr_t keys) { sys.Mouse(*form, message, int(x), int(y), keys); }
@@ -72,15 +64,7 @@ class Session {
   }
 
   std::mt19937 gen{3};
-  tk::HeadlessSystem sys;
-  std::unique_ptr<tk::App> app;
-  std::unique_ptr<Form1> form;
 };
-
-double Median(std::vector<double> v) {
-  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-  return v[v.size() / 2];
-}
 
 // Ctrl+Z and then Ctrl+Y of the last step, each with its repaint, turn about; the medians in microseconds.
 template <class State>

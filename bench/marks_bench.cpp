@@ -7,10 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "app/form1.h"
 #include "bench_scenes.h"
-#include "platform/headless/headless_system.h"
-#include "settings/reg_settings.h"
 
 namespace bench {
 namespace {
@@ -19,15 +16,9 @@ constexpr int kWidth = 1920, kHeight = 1080;
 
 // A session at 1080p with `rects` rectangles and `ovals` ellipses drawn by Shift and Ctrl drags: highlights
 // the size of a few words or a line, and rings round things, over the whole screen.
-class Overlay {
+class Overlay : public LiveOverlay {
  public:
-  Overlay(int rects, int ovals) : sys(kWidth, kHeight, 96) {
-    CRegSettings(sys.registry).SaveSetting("Options", "Instructions on startup", "0");
-    app = std::make_unique<tk::App>(sys);
-    form = std::make_unique<Form1>(*app);
-    form->Load();
-    form->Image1.SetVisible(false);
-    form->mnupophl_Click();
+  Overlay(int rects, int ovals) : LiveOverlay(kWidth, kHeight) {
     std::mt19937 gen(11);
     auto uni = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
     for (int i = 0; i < rects + ovals; ++i) {
@@ -64,19 +55,9 @@ class Overlay {
   }
   // Takes the last drawn rectangle away again, outside the timed part, so every turn draws on the same marks.
   void UndoRect() { form->shapeArrRect.Unload(form->rectCount); }
-
-  tk::HeadlessSystem sys;
-  std::unique_ptr<tk::App> app;
-  std::unique_ptr<Form1> form;
 };
 
 double Micros(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-  return v[v.size() / 2];
-}
 
 // A pointer move with no button over 2,000 rectangles and 2,000 ellipses: the hover test, the pointer shape
 // and whatever it repaints.

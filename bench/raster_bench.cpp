@@ -58,12 +58,6 @@ void SetPixelsProcessed(benchmark::State& state, int64_t pixelsPerIteration) {
   state.SetBytesProcessed(state.iterations() * pixelsPerIteration * int64_t(sizeof(raster::Pixel)));
 }
 
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-  return v[v.size() / 2];
-}
-
 // Runs `a` blockA times, then `b` blockB times, once per iteration, and reports the median over iterations
 // of (a's time per call) / (b's time per call) as "ratio", and each side's median time per call in us.
 template <class A, class B>
