@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <random>
+#include <tuple>
 #include <utility>
 
 #include "fixture.h"
@@ -31,13 +32,10 @@ constexpr const char* kMenuItems[] = {"mnupophl",  "mnupopopt", "mnupopopt", "mn
                                       "mnupophlp", "(none)",    "mnupopclr", "mnupopexit"};
 constexpr const char* kKeyActions[] = {"key down ", "key up ", "char "};
 // The pointer messages from WM_MOUSEMOVE on: what each is called, its button, and whether it lets go.
-constexpr struct {
-  const char* name;
-  uintptr_t button;
-  bool up;
-} kPointer[] = {{"move", 0, 0},         {"left down", 1, 0},    {"left up", 1, 1},
-                {"left double", 1, 0},  {"right down", 2, 0},   {"right up", 2, 1},
-                {"right double", 2, 0}, {"middle down", 16, 0}, {"middle up", 16, 1}};
+constexpr std::tuple<const char*, uintptr_t, bool> kPointer[] = {
+    {"move", 0, 0},         {"left down", 1, 0},    {"left up", 1, 1},
+    {"left double", 1, 0},  {"right down", 2, 0},   {"right up", 2, 1},
+    {"right double", 2, 0}, {"middle down", 16, 0}, {"middle up", 16, 1}};
 
 std::string At(int x, int y) {
   return " at " + std::to_string(x) + "," + std::to_string(y);
@@ -79,7 +77,7 @@ class SoakTest : public LumoraTest {
       const uint32_t message = tk::wm::kMouseMove + 1 + R(8);
       if (message == tk::wm::kRButtonUp) ChooseRandom();
       Tray(message);
-      return std::string("tray icon: ") + kPointer[message - tk::wm::kMouseMove].name;
+      return std::string("tray icon: ") + std::get<0>(kPointer[message - tk::wm::kMouseMove]);
     }
     if (kind < 62) {
       uint32_t message = tk::wm::kMouseMove + (R(10) < 3 ? 0 : 1 + R(8));
@@ -94,9 +92,9 @@ class SoakTest : public LumoraTest {
         message = --dragLeft == 0 ? tk::wm::kLButtonUp : tk::wm::kMouseMove;
         dragX += int(R(61)) - 30, dragY += int(R(61)) - 30;
       }
-      const auto& p = kPointer[message - tk::wm::kMouseMove];
-      if (p.button) held = p.up ? held & ~p.button : held | p.button;
-      uintptr_t keys = p.up ? dragKeys & ~tk::mk::kLButton : dragKeys;
+      const auto [name, button, up] = kPointer[message - tk::wm::kMouseMove];
+      if (button) held = up ? held & ~button : held | button;
+      uintptr_t keys = up ? dragKeys & ~tk::mk::kLButton : dragKeys;
       if (!drag) {  // mostly the buttons really held; now and then any mix, as a lost release leaves behind
         keys = R(10) ? held : R(32) & 0x13;
         keys |= R(3) ? 0 : kShift;
@@ -104,7 +102,7 @@ class SoakTest : public LumoraTest {
       }
       const auto [x, y] = drag ? std::pair{dragX, dragY} : Point();
       Mouse(message, x, y, keys);
-      return std::string(drag ? "drag: " : "") + p.name + " [MK " + std::to_string(keys) + "]" + At(x, y);
+      return std::string(drag ? "drag: " : "") + name + " [MK " + std::to_string(keys) + "]" + At(x, y);
     }
     if (kind < 80) {
       const auto [vk, name] = R(50) ? kKeys[R(std::size(kKeys))] : kRareKeys[R(3)];
@@ -120,9 +118,9 @@ class SoakTest : public LumoraTest {
     if (kind < 84) {  // Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z
       const unsigned which = R(3);
       if (!form->Visible()) return "(no undo while hidden)";
-      const int held = std::exchange(sys.modifiers, which == 2 ? 3 : 2);
+      const int before = std::exchange(sys.modifiers, which == 2 ? 3 : 2);
       KeyDown(which == 1 ? 'Y' : 'Z');
-      sys.modifiers = held;
+      sys.modifiers = before;
       return which == 0 ? "undo" : "redo";
     }
     if (kind < 90) {
@@ -242,7 +240,7 @@ TEST_F(SoakTest, RandomEventsKeepTemplatesCountersPixelsAndMemory) {
   Start();
   for (int a = 0; a < 7; ++a)
     templates[a] = WithArray(a, [](const auto& arr, int32_t) { return BoxOf(arr[0]); });
-  std::deque<std::string> last;
+  std::deque<std::string> recent;
   size_t marks = 0, peak = 0;
   for (int n = 0; n < events; ++n) {
     choice.clear();
@@ -251,13 +249,13 @@ TEST_F(SoakTest, RandomEventsKeepTemplatesCountersPixelsAndMemory) {
     if (!sys.popups.empty()) event += choice;
     if (Marks() != marks) event += " [" + std::to_string(marks = Marks()) + " marks]";
     peak = std::max(peak, marks);
-    last.push_back(std::move(event));
-    if (last.size() > 12) last.pop_front();
+    recent.push_back(std::move(event));
+    if (recent.size() > 12) recent.pop_front();
     sys.chooseMenuItem = nullptr;
     sys.calls.clear(), sys.popups.clear(), sys.msgBoxes.clear(), sys.trayCalls.clear(), sys.sleeps.clear();
     if (const std::string broken = Broken(); !broken.empty()) {
       std::string replay;
-      for (const std::string& e : last) replay += "  " + e + "\n";
+      for (const std::string& e : recent) replay += "  " + e + "\n";
       FAIL() << "seed " << seed << ", event " << n << ": " << broken << "\nthe last events:\n"
              << replay << "replay: LUMORA_SOAK_SEED=" << seed << " LUMORA_SOAK_EVENTS=" << n + 1
              << " build/native/tests/feature/feature_tests --gtest_filter='Soak*'";
