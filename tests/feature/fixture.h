@@ -105,12 +105,17 @@ class LumoraTest : public ::testing::Test {
     KeyUp(vk);
   }
 
-  // A Shift drag (rectangle) or Ctrl drag (ellipse) in twips, straight into the handlers; gives its index.
+  // A left drag in twips straight into the handlers, with `shift` as their Shift argument: the press at the
+  // first point, a move to each of the others and the release at the last.
+  void DragTwips(const std::vector<std::pair<float, float>>& path, int16_t shift = 0) {
+    form->Form_MouseDown(1, shift, path[0].first, path[0].second);
+    for (size_t i = 1; i < path.size(); ++i) form->Form_MouseMove(1, shift, path[i].first, path[i].second);
+    form->Form_MouseUp(1, shift, path.back().first, path.back().second);
+  }
+  // A Shift drag (rectangle) or Ctrl drag (ellipse) in twips; gives its index.
   int ShapeTwips(bool oval, float x1, float y1, float x2, float y2) {
     if (oval) KeyDown(kVkControl);
-    form->Form_MouseDown(1, oval ? 2 : 1, x1, y1);
-    form->Form_MouseMove(1, oval ? 2 : 1, x2, y2);
-    form->Form_MouseUp(1, oval ? 2 : 1, x2, y2);
+    DragTwips({{x1, y1}, {x2, y2}}, oval ? 2 : 1);
     if (oval) KeyUp(kVkControl);
     return oval ? form->ovalCount : form->rectCount;
   }

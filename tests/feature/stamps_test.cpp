@@ -7,39 +7,32 @@ namespace {
 constexpr int kVkNumpad8 = 104;
 constexpr char kTip[] = "Click and drag to move. Right-click to remove.";
 using Counts = std::array<int32_t, 5>;
-using Flags = std::array<bool, 6>;  // ctrlHeld, keySHeld, keyXHeld, keyCHeld, keyAHeld, key8Held
 
 class StampsTest : public LumoraTest {
  protected:
-  Flags HeldFlags() const {
-    return {form->ctrlHeld, form->keySHeld, form->keyXHeld, form->keyCHeld, form->keyAHeld, form->key8Held};
-  }
   // How many pixels of a stamp drawn with its top-left at (x0, y0) the frame shows wrongly: opaque ones must
   // show the artwork, clear ones what `under` shows there.
   int StampMismatches(artwork::Stamp stamp, int x0, int y0, const raster::Bitmap& under) {
     const raster::Bitmap& picture = artwork::StampPicture(stamp);
     int wrong = 0;
-    for (int y = 0; y < picture.Height(); ++y) {
+    for (int y = 0; y < picture.Height(); ++y)
       for (int x = 0; x < picture.Width(); ++x) {
         const uint32_t alpha = picture.At(x, y) >> 24;
         if (alpha == 255) wrong += Shown(x0 + x, y0 + y) != Rgb(picture.At(x, y));
         if (alpha == 0) wrong += Shown(x0 + x, y0 + y) != Rgb(under.At(x0 + x, y0 + y));
       }
-    }
     return wrong;
   }
 };
 
 TEST_F(StampsTest, AnyKeyUpClearsEveryFlagAndAnAutoRepeatSetsItsOwnAgain) {
   Form1& f = StartSession();
-  KeyDown(kVkNumpad8);
-  KeyDown(kVkShift);
-  EXPECT_EQ(HeldFlags(), Flags{}) << "neither the keypad's 8 nor Shift sets a flag";
+  ClickWithKey(kVkNumpad8, 500, 500);  // the keypad's 8 places no star
   KeyDown(kVkControl);
   KeyDown('S');
   KeyUp('S');
-  EXPECT_EQ(HeldFlags(), Flags{}) << "Ctrl is still down, yet its flag is gone";
-  // The moves still report Ctrl, which rules out a stroke; without the flag there is no ellipse either.
+  // Ctrl is still down, yet its flag is gone. The moves still report Ctrl, which rules out a stroke; without
+  // the flag there is no ellipse either.
   Drag(100, 100, 300, 200, kControl);
   EXPECT_TRUE(Marks() == 0 && f.Ink().Empty());
   KeyDown(kVkControl);  // the held key repeats
@@ -53,9 +46,10 @@ TEST_F(StampsTest, AnyKeyUpClearsEveryFlagAndAnAutoRepeatSetsItsOwnAgain) {
   Press(300, 300, tk::mk::kLButton | kShift);
   Release(300, 300, kShift);
   KeyUp('S');
-  // The characters the keys type change nothing: no flag, and no mark is cleared.
+  // The characters the keys type change nothing: no flag, so a click places nothing, and no mark goes.
   for (int ch : {'s', 'S', 'x', '8'}) Char(ch);
-  EXPECT_EQ(HeldFlags(), Flags{});
+  Press(700, 700);
+  Release(700, 700);
   EXPECT_TRUE(f.imgsmiley[1] && Marks() == 2u) << "the ellipse and the smiley, no rectangle";
 }
 
@@ -73,16 +67,12 @@ TEST_F(StampsTest, TheFirstHeldKeyInTheOrderSXCA8PlacesItsStampWithTheMiddleOfTh
   HoverTwips(3000, 2000);
   for (const auto& [held, kind, x, y, expected] : cases) {
     for (int vk : held) KeyDown(vk);
-    f.Form_MouseDown(1, 0, x, y);
-    f.Form_MouseMove(1, 0, x + 300, y);  // a placing press starts nothing a move could go on with
-    f.Form_MouseUp(1, 0, x + 300, y);
+    DragTwips({{x, y}, {x + 300, y}});  // a placing press starts nothing a move could go on with
     KeyUp(held[0]);
     EXPECT_EQ(BoxOf(f.StampArray(kind)[1]), expected) << kind;
   }
   EXPECT_EQ(std::tuple(f.stampCount, RectBox(1), f.Ink().Empty()),
             std::tuple(Counts{1, 1, 1, 1, 1}, Box{2500, 1500, 1500, 1000}, true));
-  EXPECT_EQ(Shown(200, 133), Rgb(artwork::StampPicture(artwork::Stamp::Arrow).At(0, 25)))
-      << "the arrow's tip is on the clicked pixel";
 }
 
 TEST_F(StampsTest, AStampIsDraggedWithTheLeftButtonAloneTakesItsTooltipAlongAndGoesOnARightRelease) {
@@ -145,13 +135,9 @@ TEST_F(StampsTest, FullStopDeleteTheMenuAndEscClearEveryMarkKeepThePictureAndOnl
                                                                  {"Esc", 27, 0, nullptr}};
   for (const auto& [name, ch, vk, menu] : ways) {
     SCOPED_TRACE(name);
-    sys.popups.clear();
     Drag(100, 100, 200, 150, kShift);
     CtrlDrag(100, 300, 200, 400);
     for (int kind = 0; kind < 5; ++kind) ClickWithKey(kStampKeys[kind], 300 + 120 * kind, 600);
-    RightClick(310, 600);
-    EXPECT_TRUE(f.imgsmiley.Count() == 1 && sys.popups.empty())
-        << "a right click on a stamp removes it alone";
     Drag(100, 800, 900, 800);
     Hover(150, 350);
     Hover(150, 125);
@@ -166,18 +152,13 @@ TEST_F(StampsTest, FullStopDeleteTheMenuAndEscClearEveryMarkKeepThePictureAndOnl
     const bool ends = ch == 27;
     EXPECT_EQ(std::tuple(Marks(), f.Visible(), f.mnupophl.Caption, DifferingPixels(Frame(), clean)),
               std::tuple(0u, !ends, ends ? "Start highlighting" : "Stop highlighting", 0));
-    EXPECT_TRUE(f.GetPicture() == picture && f.curRect + f.curOval == 0 && !f.overRect && !f.overOval &&
-                f.MousePointer() == tk::kPointerCustom);
+    EXPECT_TRUE(f.GetPicture() == picture && f.MousePointer() == tk::kPointerCustom);
     if (ends) break;
     // Where the rectangle was, a right click without moving opens the menu and leaves the template alone.
-    const size_t menus = sys.popups.size();
-    sys.chooseMenuItem = nullptr;
+    sys.popups.clear();
     RightClick(150, 125);
-    EXPECT_TRUE(sys.popups.size() == menus + 1 && !f.shapeArrRect.Template().Visible());
+    EXPECT_TRUE(sys.popups.size() == 1 && !f.shapeArrRect.Template().Visible());
   }
-  sys.screen = raster::Bitmap(1920, 1080, 0xFF808080);
-  f.mnupophl_Click();
-  EXPECT_EQ(DifferingPixels(Frame(), sys.screen), 0) << "the next session starts with no marks";
 }
 
 TEST_F(StampsTest, StampsCoverShapesNewestOnTopAndTheirClearPixelsShowWhatIsUnder) {
@@ -193,7 +174,7 @@ TEST_F(StampsTest, StampsCoverShapesNewestOnTopAndTheirClearPixelsShowWhatIsUnde
   ClickWithKey('X', 180, 300);  // pixels [180, 233) x [280, 319), over the smiley's left part
   EXPECT_EQ(StampMismatches(artwork::Stamp::X, 180, 280, Frame()), 0) << "the newer x is on top";
   RightClick(215, 300);
-  EXPECT_EQ(f.imgx[1], nullptr) << "a right click where both lie goes to the newest";
+  EXPECT_TRUE(f.imgx[1] == nullptr && sys.popups.empty()) << "a right click where both lie takes the newest";
   EXPECT_EQ(StampMismatches(artwork::Stamp::Smiley, 200, 276, Frame()), 0);
 }
 
