@@ -227,10 +227,55 @@ TEST_F(Win32Backend, DialogKeysMoveTheSliderOnceAndEnterEscAndTheCloseBoxEndIt) 
   EXPECT_EQ(enabledUnderDialog, 3);
 }
 
-TEST_F(Win32Backend, DialogLayoutAndFontFollowTheDpiAndEveryCaptionFits) {
+// A shown dialog over a picture of its own: what each control shows and does, then its layout and font at
+// each DPI it may move to.
+TEST_F(Win32Backend, DialogControlsShowTheirColoursAndFollowTheDpiWithEveryCaptionFitting) {
   TestDialog dialog(app);
-  dialog.Load();
+  dialog.ticker.SetEnabled(false);
+  auto picture = std::make_shared<raster::Bitmap>(312, 150);
+  for (int y = 0; y < 150; ++y)
+    for (int x = 0; x < 312; ++x) picture->Row(y)[x] = PatternAt(x, y);
+  dialog.SetPicture(picture);
+  auto& swatch = dialog.Add<tk::Label>("Swatch");
+  swatch.Move(10, 118, 30, 26);
+  swatch.SetBackColor(0x0000FF);
+  auto& see = dialog.Add<tk::Label>("SeeThrough");
+  see.SetTransparent(true);
+  see.Move(44, 118, 40, 26);
+  see.SetMousePointer(tk::kPointerHand);
+  auto& line = dialog.Add<tk::Line>("Line");
+  line.SetPoints(90, 130, 140, 130);
+  line.SetBorderWidth(4);
+  line.SetBorderColor(0xFF0000);
+  auto& text = dialog.Add<tk::TextBox>("Text");
+  text.SetText("one\ntwo");
+  text.Move(200, 80, 100, 30);
+
+  dialog.Show(tk::kModeless, &form);
+  PumpMessages();
   const HWND window = static_cast<HWND>(dialog.hWnd());
+  // The swatch's and the line's own colours; the form showing through inside the frame, beside an option's
+  // text and under a transparent label.
+  for (auto [x, y, pixel] : {std::tuple{20, 130, 0xFFFF0000u},
+                             {110, 130, 0xFF0000FFu},
+                             {15, 105, PatternAt(15, 105)},
+                             {110, 30, PatternAt(110, 30)},
+                             {60, 130, PatternAt(60, 130)}})
+    EXPECT_EQ(system.WindowToPicture(window, true, x, y, 1, 1)->At(0, 0), pixel) << x << "," << y;
+
+  const HWND label = HwndOf(see);
+  ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(::GetCursor(), ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_POINTER)));
+
+  char shown[32] = {};
+  ::GetWindowTextA(HwndOf(text), shown, sizeof shown);
+  EXPECT_STREQ(shown, "one\r\ntwo");
+  dialog.check.SetValue(tk::kGrayed);
+  EXPECT_EQ(::SendMessageA(HwndOf(dialog.check), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
+  ::SendMessageA(HwndOf(dialog.check), BM_CLICK, 0, 0);
+  EXPECT_EQ(dialog.check.Value(), tk::kChecked) << "a click on a grayed box checks it";
+  EXPECT_EQ(::SendMessageA(HwndOf(dialog.check), BM_GETCHECK, 0, 0), BST_CHECKED);
+
   for (const int dpi : {96, 120, 144, 192}) {
     // What the system sends when the dialog moves to a monitor of another DPI.
     const tk::DipRect client = tk::ScaleToDpi({0, 0, 312, 150}, dpi);
@@ -259,66 +304,18 @@ TEST_F(Win32Backend, DialogLayoutAndFontFollowTheDpiAndEveryCaptionFits) {
       ::GetTextMetricsA(dc.get(), &metrics);
       EXPECT_NEAR(metrics.tmHeight - metrics.tmInternalLeading, ::MulDiv(8, dpi, 72), 1)
           << control->Name() << dpi;
-      SIZE text{};
+      SIZE extent{};
       ::GetTextExtentPoint32A(dc.get(), control->Caption().c_str(),
-                              static_cast<int>(control->Caption().size()), &text);
+                              static_cast<int>(control->Caption().size()), &extent);
       // Room beside the text: a box's or a circle's glyph and gap, a button's edges, a frame's indents.
       const int room =
           control->type == tk::ControlType::CheckBox || control->type == tk::ControlType::OptionButton ? 17
           : control->type == tk::ControlType::Frame                                                    ? 16
                                                                                                        : 8;
-      EXPECT_LE(text.cx + ::MulDiv(room, dpi, 96), want.width) << control->Name() << " at " << dpi;
-      EXPECT_LE(text.cy, want.height) << control->Name() << " at " << dpi;
+      EXPECT_LE(extent.cx + ::MulDiv(room, dpi, 96), want.width) << control->Name() << " at " << dpi;
+      EXPECT_LE(extent.cy, want.height) << control->Name() << " at " << dpi;
     }
   }
-}
-
-TEST_F(Win32Backend, ControlsShowTheirColoursOverTheFormAndTurnInputIntoEvents) {
-  TestDialog dialog(app);
-  auto picture = std::make_shared<raster::Bitmap>(312, 150);
-  for (int y = 0; y < 150; ++y)
-    for (int x = 0; x < 312; ++x) picture->Row(y)[x] = PatternAt(x, y);
-  dialog.SetPicture(picture);
-  auto& swatch = dialog.Add<tk::Label>("Swatch");
-  swatch.Move(10, 118, 30, 26);
-  swatch.SetBackColor(0x0000FF);
-  auto& see = dialog.Add<tk::Label>("SeeThrough");
-  see.SetTransparent(true);
-  see.Move(44, 118, 40, 26);
-  see.SetMousePointer(tk::kPointerHand);
-  auto& line = dialog.Add<tk::Line>("Line");
-  line.SetPoints(90, 130, 140, 130);
-  line.SetBorderWidth(4);
-  line.SetBorderColor(0xFF0000);
-  auto& text = dialog.Add<tk::TextBox>("Text");
-  text.SetText("one\ntwo");
-
-  dialog.script = {[&] {
-    const HWND window = static_cast<HWND>(dialog.hWnd());
-    // The swatch's and the line's own colours; the form showing through inside the frame, beside an option's
-    // text and under a transparent label.
-    for (auto [x, y, pixel] : {std::tuple{20, 130, 0xFFFF0000u},
-                               {110, 130, 0xFF0000FFu},
-                               {15, 105, PatternAt(15, 105)},
-                               {110, 30, PatternAt(110, 30)},
-                               {60, 130, PatternAt(60, 130)}})
-      EXPECT_EQ(system.WindowToPicture(window, true, x, y, 1, 1)->At(0, 0), pixel) << x << "," << y;
-
-    const HWND label = HwndOf(see);
-    ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(::GetCursor(), ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_POINTER)));
-
-    char shown[32] = {};
-    ::GetWindowTextA(HwndOf(text), shown, sizeof shown);
-    EXPECT_STREQ(shown, "one\r\ntwo");
-    dialog.check.SetValue(tk::kGrayed);
-    EXPECT_EQ(::SendMessageA(HwndOf(dialog.check), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
-    ::SendMessageA(HwndOf(dialog.check), BM_CLICK, 0, 0);
-    EXPECT_EQ(dialog.check.Value(), tk::kChecked) << "a click on a grayed box checks it";
-    EXPECT_EQ(::SendMessageA(HwndOf(dialog.check), BM_GETCHECK, 0, 0), BST_CHECKED);
-  }};
-  dialog.Show(tk::kModal, &form);
-  EXPECT_EQ(dialog.step, 1u);
 }
 
 // Ctrl+C's bitmap as other programs read it: a CF_DIB whose rows are the picture's, bottom row first.

@@ -275,13 +275,10 @@ class Lumora:
         code, out = self.wine("reg", "query", key, label="reg")
         return dict(re.findall(r"^ {4}(\S.*?) {4}REG_\w+ {4}(.*?)\r?$", out, re.M)) if code == 0 else {}
 
-    def option(self, name, value=None, kind="REG_SZ"):
-        # Stores an option as `reg add` does (REG_BINARY takes hex digits), or reads it (None when there is none).
-        if value is not None:
-            added = self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/t", kind, "/d", value, "/f", label="reg")
-            check(added[0] == 0, f"reg add {name}")
-            return value
-        return self.values(OPTIONS_KEY).get(name)
+    def option(self, name, value, kind="REG_SZ"):
+        # Stores an option as `reg add` does (REG_BINARY takes hex digits).
+        added = self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/t", kind, "/d", value, "/f", label="reg")
+        check(added[0] == 0, f"reg add {name}")
 
     def pids(self):
         return sorted(pid for pid, command in prefix_processes(self.prefix).items()

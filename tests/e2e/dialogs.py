@@ -10,7 +10,8 @@ import threading
 import time
 from pathlib import Path
 
-from desktop import BANNER, HEIGHT, RUN_KEY, WIDTH, Skip, check, differences, highlighted, pattern, solid, wait_for
+from desktop import (BANNER, HEIGHT, OPTIONS_KEY, RUN_KEY, WIDTH, Skip, check, differences, highlighted, pattern,
+                     solid, wait_for)
 
 SLOT = b"http://127.0.0.1:00000"
 DEADLINE = 5  # seconds that start-up waits for the server at most
@@ -160,7 +161,8 @@ def test_options_start_from_the_defaults_over_unusable_settings_recolour_the_mar
     expected, more = highlighted(expected, [((150, 300, 250, 150), (149, 299, 252, 152))], MAGENTA)
     exclude += more
     app.expect_screen(expected, "a stroke in the default colour and width, the rectangle recoloured magenta", exclude)
-    check((app.option("Color"), app.option("Line Width"), app.option("Start with Windows")) == ("16711935", "50", "1"),
+    stored = app.values(OPTIONS_KEY)
+    check((stored.get("Color"), stored.get("Line Width"), stored.get("Start with Windows")) == ("16711935", "50", "1"),
           "the options dialog stored other values")
     entry = app.values(RUN_KEY).get("Lumora", "")
     check(entry.startswith('"') and entry.lower().endswith('lumora.exe"'),
@@ -183,7 +185,7 @@ def test_instructions_banner_quick_reference_about_and_help(app):
     check(static(app, "Show this screen when program starts.") is None, "the box is a button, not a text")
     app.d.xdotool("key", "--delay", 150, "shift+Tab", "space", "Return")  # from OK back to the box, untick, OK
     wait_for(app.tray, "the tray icon after the instructions")
-    check(app.option("Instructions on startup") == "0", "unticking the box and OK did not store 0")
+    check(app.values(OPTIONS_KEY).get("Instructions on startup") == "0", "unticking the box and OK did not store 0")
 
     # The banner sits in the top-left corner of the session, and only there.
     app.start_session()
@@ -197,7 +199,7 @@ def test_instructions_banner_quick_reference_about_and_help(app):
     wait_for(lambda: static(app, text), "the banner's dialog", 15)
     app.d.xdotool("key", "Return")
     wait_for(lambda: not static(app, text), "the banner's dialog to close")
-    check(app.option("Show Banner Message") == "0", "OK with the box unticked did not store 0")
+    check(app.values(OPTIONS_KEY).get("Show Banner Message") == "0", "OK with the box unticked did not store 0")
     wait_for(lambda: not differences(app.d.screenshot(), pattern()), "the overlay with the banner slid out")
     app.d.xdotool("mousemove", 5, 5, "sleep", 0.1, "mousemove", 0, 0)
     wait_for(lambda: len(differences(app.d.screenshot(), pattern())) > 340 * 56 // 2, "the banner to come back")

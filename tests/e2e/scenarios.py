@@ -11,7 +11,6 @@ from desktop import (BANNER, HEIGHT, WIDTH, Picture, Skip, check, differences, g
 
 PATTERN = pattern()
 BLUE = solid((32, 64, 160))
-NOTHING_HAPPENS = 2.5  # long enough for a session to have started (it waits one second first)
 
 
 def test_win32_backend_checks(app):
@@ -32,7 +31,7 @@ def test_the_tray_program_hotkey_shell_restart_and_exit(app):
     # Exactly Ctrl+H toggles: with Shift or Alt as well it does nothing, nor does a single click on the icon.
     app.hotkey("ctrl+shift+h", "ctrl+alt+h")
     app.click(*app.icon_centre())
-    time.sleep(NOTHING_HAPPENS)
+    time.sleep(2.5)  # long enough for a session to have started (it waits one second first)
     check(not app.overlay(), "Ctrl+Shift+H, Ctrl+Alt+H or a single click started a session")
     app.start_session()
     check(app.overlay() == (0, 0, WIDTH, HEIGHT), f"the overlay covers {app.overlay()}, not the whole screen")
