@@ -134,9 +134,9 @@ HWND HwndOf(const tk::Control& control) {
   return static_cast<const tk::win32::ControlWindow*>(control.Host())->Handle();
 }
 
-// A frame of three option buttons, a check box, a slider, OK (default) and Cancel (cancel). Its timer runs
-// `script` inside the modal loop: a tick waits behind every posted message, so each step sees what the
-// keys posted by the step before it did.
+// A frame of three option buttons, a check box, a slider, OK (default) and Cancel (cancel). Its timer, once
+// given an interval, runs `script` inside the modal loop: a tick waits behind every posted message, so each
+// step sees what the keys posted by the step before it did.
 class TestDialog : public tk::Form {
  public:
   explicit TestDialog(tk::App& application) : Form(application, "TestDialog") {
@@ -163,7 +163,6 @@ class TestDialog : public tk::Form {
     ticker.Tick = [this] {
       step < script.size() ? script[step++]() : (clicked += "(script ended)", Unload());
     };
-    ticker.SetInterval(1);
   }
 
   tk::Frame& frame = Add<tk::Frame>("Frame");
@@ -210,6 +209,7 @@ TEST_F(Win32Backend, DialogKeysMoveTheSliderOnceAndEnterEscAndTheCloseBoxEndIt) 
   system.Post([&] { postedRan = !::IsWindowEnabled(Window()); });
   for (const auto& ending : endings) {
     TestDialog dialog(app);
+    dialog.ticker.SetInterval(1);
     if (&ending == endings) {
       dialog.script.push_back([&] { dialog.slider.SetFocus(), Press(VK_NEXT); });
       dialog.script.push_back(
@@ -231,7 +231,6 @@ TEST_F(Win32Backend, DialogKeysMoveTheSliderOnceAndEnterEscAndTheCloseBoxEndIt) 
 // each DPI it may move to.
 TEST_F(Win32Backend, DialogControlsShowTheirColoursAndFollowTheDpiWithEveryCaptionFitting) {
   TestDialog dialog(app);
-  dialog.ticker.SetEnabled(false);
   auto picture = std::make_shared<raster::Bitmap>(312, 150);
   for (int y = 0; y < 150; ++y)
     for (int x = 0; x < 312; ++x) picture->Row(y)[x] = PatternAt(x, y);

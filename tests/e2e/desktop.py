@@ -305,13 +305,6 @@ class Lumora:
     def tooltip(self):
         return next((w.text for w in self.shown("tooltips_class32") if w.text), None)
 
-    def tray_tip(self):
-        # Points at the tray icon and returns the text of the tooltip that appears.
-        self.hover(*self.icon_centre())
-        text = wait_for(self.tooltip, "the tray icon's tooltip", interval=0.3)
-        self.d.xdotool("mousemove", WIDTH // 2, HEIGHT // 2)  # away, so the tip goes
-        return text
-
     def answer(self, title, text, key):
         # Waits for the message box `title`, checks that it says exactly `text`, and answers it with `key`.
         box = wait_for(lambda: self.box(title), f'the message box "{title}"', 15)
