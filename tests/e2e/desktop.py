@@ -19,6 +19,7 @@ from pathlib import Path
 
 WIDTH, HEIGHT = 1280, 800
 OPTIONS_KEY = r"HKCU\Software\Quillfen\Lumora\Options"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 BANNER = (0, 0, 340, 56)  # the overlay's top-left corner, where the banner is
 TRAY_TITLE = "^Wine System Tray$"
 SERVER_LINGER = 5  # seconds; while it is up, each `wine` call starts in a fraction of a second
@@ -256,14 +257,6 @@ class Lumora:
                                                   start_new_session=True))
         return self.launched[-1]
 
-    def hold_hotkey(self, seconds):
-        # Starts another program that takes Ctrl+H for `seconds`; returns it once it holds the key.
-        holder = self.launch(self.probe, "hold-hotkey", seconds, label="hold-hotkey")
-        out = self.logs / f"{self.count:02d}-hold-hotkey.log"
-        check(wait_for(lambda: holder.poll() or "held" in out.read_text(errors="replace"), "Ctrl+H held") is True,
-              f"the helper could not take Ctrl+H (exit code {holder.poll()})")
-        return holder
-
     def start(self):
         # Starts Lumora.exe and waits until it sits in the tray.
         process = self.launch()
@@ -277,16 +270,15 @@ class Lumora:
             code = run(["wine", *args], self.env, log, timeout, out=out).returncode
         return code, Path(f"{path}.out").read_text(encoding="utf-8", errors="replace")
 
-    def option(self, name, value=None, kind="REG_SZ"):
-        # Stores an option as `reg add` does (REG_BINARY takes hex digits), or reads it with `reg query` (None when
-        # there is none).
-        if value is not None:
-            added = self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/t", kind, "/d", value, "/f", label="reg")
-            check(added[0] == 0, f"reg add {name}")
-            return value
-        code, out = self.wine("reg", "query", OPTIONS_KEY, "/v", name, label="reg")
-        found = re.search(rf"^ +{re.escape(name)} {{4}}REG_\w+ {{4}}(.*?)\s*$", out, re.MULTILINE)
-        return found[1] if code == 0 and found else None
+    def values(self, key):
+        # The values of a registry key by name, as `reg query` shows them; empty when there is no such key.
+        code, out = self.wine("reg", "query", key, label="reg")
+        return dict(re.findall(r"^ {4}(\S.*?) {4}REG_\w+ {4}(.*?)\r?$", out, re.M)) if code == 0 else {}
+
+    def option(self, name, value, kind="REG_SZ"):
+        # Stores an option as `reg add` does (REG_BINARY takes hex digits).
+        added = self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/t", kind, "/d", value, "/f", label="reg")
+        check(added[0] == 0, f"reg add {name}")
 
     def pids(self):
         return sorted(pid for pid, command in prefix_processes(self.prefix).items()
@@ -312,13 +304,6 @@ class Lumora:
 
     def tooltip(self):
         return next((w.text for w in self.shown("tooltips_class32") if w.text), None)
-
-    def tray_tip(self):
-        # Points at the tray icon and returns the text of the tooltip that appears.
-        self.hover(*self.icon_centre())
-        text = wait_for(self.tooltip, "the tray icon's tooltip", interval=0.3)
-        self.d.xdotool("mousemove", WIDTH // 2, HEIGHT // 2)  # away, so the tip goes
-        return text
 
     def answer(self, title, text, key):
         # Waits for the message box `title`, checks that it says exactly `text`, and answers it with `key`.
@@ -397,13 +382,7 @@ class Lumora:
 
     def expect_screen(self, expected, what, exclude=(), timeout=10):
         # Waits until the screen shows `expected` outside the `exclude` boxes and the banner's corner (where a session
-        # shows the banner), and returns the screenshot.
-        exclude = [*exclude, BANNER]
-        with contextlib.suppress(Failure):
-            return wait_for(lambda: (s := self.d.screenshot()) and not differences(s, expected, exclude) and s, what,
-                            timeout, interval=0.2)
-        shot = self.d.screenshot()
-        diffs = differences(shot, expected, exclude)
+        # shows the banner), and returns the screenshot. A failure keeps `expected` beside the screen it saw.
         self.saved["expected"] = expected
-        samples = ", ".join(f"({x},{y}) {shot.at(x, y)} not {expected.at(x, y)}" for x, y in diffs[:4])
-        raise Failure(f"{what}: {len(diffs)} pixels differ, e.g. {samples}")
+        return wait_for(lambda: (s := self.d.screenshot()) and not differences(s, expected, [*exclude, BANNER]) and s,
+                        what, timeout, interval=0.2)

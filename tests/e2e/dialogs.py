@@ -3,15 +3,15 @@
 # the maker's server; a scenario writes its own server's port over the zeros in a copy named Lumora.exe, so parallel
 # runs never share a port.
 
-import contextlib
+import http.server
 import shutil
-import socket
 import subprocess
 import threading
 import time
 from pathlib import Path
 
-from desktop import BANNER, HEIGHT, WIDTH, Skip, check, differences, highlighted, pattern, solid, wait_for
+from desktop import (BANNER, HEIGHT, OPTIONS_KEY, RUN_KEY, WIDTH, Skip, check, differences, highlighted, pattern,
+                     solid, wait_for)
 
 SLOT = b"http://127.0.0.1:00000"
 DEADLINE = 5  # seconds that start-up waits for the server at most
@@ -26,44 +26,35 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
 QUESTION = "There is a new version of the program available. Would you like to download the latest version?"
 
 
-class Server:
-    # Answers every request with `body` as the version file, or with nothing ever when `body` is None.
+class Server(http.server.ThreadingHTTPServer):
+    # Answers every request with `body` as the version file, or with nothing ever when `body` is None. Its thread
+    # and the connections it holds end with the test's program.
+    daemon_threads = True
 
     def __init__(self, body):
-        self.body, self.requests, self.held, self.open = body, [], [], True
-        self.listener = socket.create_server(("127.0.0.1", 0))
-        self.listener.settimeout(0.2)
-        self.port = self.listener.getsockname()[1]
-        self.thread = threading.Thread(target=self.serve, daemon=True)
-        self.thread.start()
-
-    def serve(self):
-        while self.open:
-            try:
-                connection, _ = self.listener.accept()
-            except (TimeoutError, socket.timeout, OSError):
-                continue
-            self.held.append(connection)
-            request = b""
-            connection.settimeout(5)
-            with contextlib.suppress(OSError):
-                while b"\r\n\r\n" not in request and (chunk := connection.recv(4096)):
-                    request += chunk
-            self.requests.append(request.split(b"\r\n", 1)[0].decode(errors="replace"))
-            if self.body is not None:
-                body = self.body.encode()
-                connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n"
-                                   b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
-                connection.close()
-
-    def __enter__(self):
-        return self
+        super().__init__(("127.0.0.1", 0), Answer)
+        self.body, self.requests, self.port = body, [], self.server_address[1]
+        threading.Thread(target=self.serve_forever, daemon=True).start()
 
     def __exit__(self, *_):
-        self.open = False
-        self.thread.join(5)
-        for connection in self.held + [self.listener]:
-            connection.close()
+        self.shutdown()
+        self.server_close()
+
+
+class Answer(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        self.server.requests.append(self.requestline)
+        if self.server.body is None:
+            self.rfile.read()  # until the client goes
+            return
+        body = self.server.body.encode()
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *_):
+        pass
 
 
 def ask(app, server):
@@ -77,16 +68,6 @@ def ask(app, server):
     copy.parent.mkdir()
     copy.write_bytes(image.replace(SLOT, b"http://127.0.0.1:%d" % server.port))
     app.exe = copy
-
-
-def plant_urlmon(app):
-    # Puts a urlmon.dll beside the program, as in a Downloads folder, and lets Wine prefer it to its own.
-    source = app.logs / "planted.c"
-    source.write_text(PLANTED)
-    compiler = shutil.which("x86_64-w64-mingw32-gcc") or shutil.which("x86_64-w64-mingw32-gcc-posix")
-    subprocess.run([compiler, "-shared", "-o", Path(app.exe).with_name("urlmon.dll"), source], check=True)
-    app.env["WINEDLLOVERRIDES"] += ";urlmon=n,b"
-    return app.prefix / "drive_c" / "planted-dll-loaded"
 
 
 def browser(app):
@@ -113,15 +94,17 @@ def static(app, text):
     return next((w for w in app.probe_windows() if w.visible and w.cls == "Static" and w.text == text), None)
 
 
-def centre(box):
-    return box[0] + box[2] // 2, box[1] + box[3] // 2
-
-
 def test_a_newer_version_is_offered_and_yes_opens_the_download_page(app):
     opened = browser(app)
     with Server("101\r\nRelease notes follow.\r\n") as server:
         ask(app, server)
-        mark = plant_urlmon(app)
+        # A urlmon.dll beside the program, as in a Downloads folder, that Wine would prefer to its own.
+        (app.logs / "planted.c").write_text(PLANTED)
+        compiler = shutil.which("x86_64-w64-mingw32-gcc") or shutil.which("x86_64-w64-mingw32-gcc-posix")
+        subprocess.run([compiler, "-shared", "-o", Path(app.exe).with_name("urlmon.dll"), app.logs / "planted.c"],
+                       check=True)
+        app.env["WINEDLLOVERRIDES"] += ";urlmon=n,b"
+        mark = app.prefix / "drive_c" / "planted-dll-loaded"
         app.launch()
         wait_for(lambda: mark.exists() or app.box("Lumora - New Version"), "the new-version question", 15)
         check(not mark.exists(), "the urlmon.dll beside the program was loaded")
@@ -154,28 +137,35 @@ def test_a_server_that_never_answers_delays_start_up_by_the_deadline_at_most(app
         wait_for(lambda: not app.pids(), "Lumora.exe to end after Exit", 10)
 
 
-RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 MAGENTA = (255, 0, 255)
 
 
-def test_options_recolour_the_marks_and_keep_the_run_entry(app):
+def test_options_start_from_the_defaults_over_unusable_settings_recolour_the_marks_and_keep_the_run_entry(app):
+    garbage = app.logs / "garbage.reg"
+    garbage.write_text('REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quillfen\\Lumora\\Options]\n'
+                       f'"Line Width"="{"1" * (1 << 20)}"\n"Color"=dword:000000ff\n"Instructions on startup"="-1"\n'
+                       '"Start with Windows"="4294967308"\n"Show Banner Message"="abc"\n')
+    check(app.wine("regedit", "/S", "Z:" + str(garbage).replace("/", "\\"), label="regedit")[0] == 0, "regedit")
     before = app.session_over(pattern(), solid((32, 64, 160)))
-    rectangle = ((150, 300, 250, 150), (149, 299, 252, 152))
+    check(not app.box("Lumora Instructions"), "the instructions opened although the setting is not 1")
+    app.drag([(x, 150) for x in range(100, 501, 50)])  # the default yellow, 10 pixels wide
     app.drag([(150, 300), (250, 380), (400, 450)], key="shift")
     app.open_menu(700, 600)
     app.d.xdotool("key", "o")  # &Options
     look(app, "Lumora Options", "options")
     # The keyboard alone: the selected colour (yellow) has the focus; Up picks magenta, Tab reaches the slider,
-    # End takes it to its widest, and Enter presses OK.
+    # End takes it to its widest, and Enter presses OK. Strokes keep their colour; rectangles take the new one.
     app.d.xdotool("key", "--delay", 150, "Up", "Tab", "End", "Return")
     wait_for(lambda: not app.box("Lumora Options"), "the options dialog to close")
-    expected, exclude = highlighted(before, [rectangle], MAGENTA)
-    app.expect_screen(expected, "the rectangle recoloured magenta", exclude)
-    check((app.option("Color"), app.option("Line Width"), app.option("Start with Windows")) == ("16711935", "50", "1"),
+    expected, exclude = highlighted(before, [((100, 146, 401, 9), (93, 143, 415, 15))], (255, 255, 0))
+    expected, more = highlighted(expected, [((150, 300, 250, 150), (149, 299, 252, 152))], MAGENTA)
+    exclude += more
+    app.expect_screen(expected, "a stroke in the default colour and width, the rectangle recoloured magenta", exclude)
+    stored = app.values(OPTIONS_KEY)
+    check((stored.get("Color"), stored.get("Line Width"), stored.get("Start with Windows")) == ("16711935", "50", "1"),
           "the options dialog stored other values")
-    code, out = app.wine("reg", "query", RUN_KEY, "/v", "Lumora", label="run-key")
-    entry = out.split("REG_SZ", 1)[-1].strip()
-    check(code == 0 and entry.startswith('"') and entry.lower().endswith('lumora.exe"'),
+    entry = app.values(RUN_KEY).get("Lumora", "")
+    check(entry.startswith('"') and entry.lower().endswith('lumora.exe"'),
           f"the Run entry is not the quoted program path: {entry!r}")
     # A drag draws in the new colour and width, and the session went on all along.
     app.drag([(100, 650), (500, 650)])
@@ -195,7 +185,7 @@ def test_instructions_banner_quick_reference_about_and_help(app):
     check(static(app, "Show this screen when program starts.") is None, "the box is a button, not a text")
     app.d.xdotool("key", "--delay", 150, "shift+Tab", "space", "Return")  # from OK back to the box, untick, OK
     wait_for(app.tray, "the tray icon after the instructions")
-    check(app.option("Instructions on startup") == "0", "unticking the box and OK did not store 0")
+    check(app.values(OPTIONS_KEY).get("Instructions on startup") == "0", "unticking the box and OK did not store 0")
 
     # The banner sits in the top-left corner of the session, and only there.
     app.start_session()
@@ -209,7 +199,7 @@ def test_instructions_banner_quick_reference_about_and_help(app):
     wait_for(lambda: static(app, text), "the banner's dialog", 15)
     app.d.xdotool("key", "Return")
     wait_for(lambda: not static(app, text), "the banner's dialog to close")
-    check(app.option("Show Banner Message") == "0", "OK with the box unticked did not store 0")
+    check(app.values(OPTIONS_KEY).get("Show Banner Message") == "0", "OK with the box unticked did not store 0")
     wait_for(lambda: not differences(app.d.screenshot(), pattern()), "the overlay with the banner slid out")
     app.d.xdotool("mousemove", 5, 5, "sleep", 0.1, "mousemove", 0, 0)
     wait_for(lambda: len(differences(app.d.screenshot(), pattern())) > 340 * 56 // 2, "the banner to come back")
@@ -222,7 +212,8 @@ def test_instructions_banner_quick_reference_about_and_help(app):
     app.open_menu(700, 600)
     app.d.xdotool("key", "a")  # &About
     look(app, "About Lumora", "about")
-    app.click(*centre(wait_for(lambda: static(app, "www.quillfen.example"), "the web link").box))
+    left, top, width, height = wait_for(lambda: static(app, "www.quillfen.example"), "the web link").box
+    app.click(left + width // 2, top + height // 2)
     wait_for(lambda: opened.is_file() and opened.read_text(), "the web browser", 15)
     check(opened.read_text().split() == ["https://www.quillfen.example/"], f"the browser got {opened.read_text()!r}")
     app.d.xdotool("key", "ctrl+h")  # under the about window the session neither ends nor starts again
@@ -243,22 +234,3 @@ def test_instructions_banner_quick_reference_about_and_help(app):
     check(full_screen() and not app.tray(), "the session ended when the help opened")
     d.xdotool("key", "ctrl+h")
     wait_for(lambda: app.tray() and not full_screen(), "the session to end on Ctrl+H with the help open")
-
-
-def test_settings_no_reader_can_use_start_with_the_defaults(app):
-    garbage = app.logs / "garbage.reg"
-    garbage.write_text('REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quillfen\\Lumora\\Options]\n'
-                       f'"Line Width"="{"1" * (1 << 20)}"\n"Color"=dword:000000ff\n"Instructions on startup"="-1"\n'
-                       '"Start with Windows"="4294967308"\n"Show Banner Message"="abc"\n')
-    check(app.wine("regedit", "/S", "Z:" + str(garbage).replace("/", "\\"), label="regedit")[0] == 0, "regedit")
-    before = app.session_over(pattern(), solid((32, 64, 160)))
-    check(not app.box("Lumora Instructions"), "the instructions opened although the setting is not 1")
-    app.drag([(x, 150) for x in range(100, 501, 50)])  # the default yellow, 10 pixels wide
-    expected, exclude = highlighted(before, [((100, 146, 401, 9), (93, 143, 415, 15))], (255, 255, 0))
-    app.expect_screen(expected, "a stroke in the default colour and width", exclude)
-    app.open_menu(700, 600)
-    app.d.xdotool("key", "o")  # &Options, which comes up with the defaults too: OK stores them
-    look(app, "Lumora Options", "options")
-    app.d.xdotool("key", "Return")
-    wait_for(lambda: not app.box("Lumora Options"), "the options dialog to close")
-    check((app.option("Color"), app.option("Line Width")) == ("65535", "10"), "OK stored other values")

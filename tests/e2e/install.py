@@ -1,19 +1,11 @@
 # The installer built beside Lumora.exe, run silently as a deployment tool would: install, upgrade over a running
 # Lumora, uninstall; the files, shortcut and registry entries it leaves, and the settings it keeps.
 
-import re
 from pathlib import Path, PureWindowsPath
 
-from desktop import OPTIONS_KEY, check, wait_for
+from desktop import OPTIONS_KEY, RUN_KEY, check, wait_for
 
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumora"
-RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
-
-
-def values(app, key):
-    # The values of a registry key by name, as `reg query` shows them; empty when there is no such key.
-    code, out = app.wine("reg", "query", key, label="reg")
-    return dict(re.findall(r"^ {4}(\S.*?) {4}REG_\w+ {4}(.*?)\r?$", out, re.M)) if code == 0 else {}
 
 
 def closed(app, by):
@@ -25,7 +17,7 @@ def closed(app, by):
 def test_silent_install_upgrade_over_a_running_lumora_and_uninstall_keeping_the_settings(app):
     build, users = Path(app.exe).parent, app.prefix / "drive_c" / "users"
     version = (build / "version.txt").read_text().strip()
-    setup, settings = build / f"Lumora-{version}-setup.exe", values(app, OPTIONS_KEY)
+    setup, settings = build / f"Lumora-{version}-setup.exe", app.values(OPTIONS_KEY)
     check(settings, "the prefix has no settings to keep")
     check(app.wine(setup, "/S", label="install")[0] == 0, "the silent install failed")
 
@@ -36,7 +28,7 @@ def test_silent_install_upgrade_over_a_running_lumora_and_uninstall_keeping_the_
     check(files["Lumora.exe"] == Path(app.exe).read_bytes() and files["lumo.chm"] == (build / "lumo.chm").read_bytes(),
           "the installed Lumora.exe or lumo.chm is not the build's")
     where = str(PureWindowsPath("C:/", folder.relative_to(app.prefix / "drive_c")))
-    entry = values(app, UNINSTALL_KEY)
+    entry = app.values(UNINSTALL_KEY)
     size = int(entry.pop("EstimatedSize", "0"), 16)
     check(abs(size - sum(map(len, files.values())) // 1024) <= 3, f"EstimatedSize {size} KB")
     check(entry == {"DisplayName": "Lumora", "Publisher": "Quillfen", "DisplayVersion": version,
@@ -49,7 +41,7 @@ def test_silent_install_upgrade_over_a_running_lumora_and_uninstall_keeping_the_
     app.start()
     check(app.wine(setup, "/S", label="upgrade")[0] == 0, "the silent upgrade failed")
     closed(app, "the upgrade")
-    check(values(app, OPTIONS_KEY) == settings, "the upgrade changed the settings")
+    check(app.values(OPTIONS_KEY) == settings, "the upgrade changed the settings")
 
     # The uninstaller closes it too, and leaves only the settings.
     app.start()
@@ -57,5 +49,5 @@ def test_silent_install_upgrade_over_a_running_lumora_and_uninstall_keeping_the_
     app.wine(rf"{where}\Uninstall.exe", "/S", label="uninstall")  # it goes on from a copy in the temporary folder
     wait_for(lambda: not folder.exists() and not shortcut.exists(), "the program's folder and shortcut to go", 30)
     closed(app, "the uninstall")
-    check(not values(app, UNINSTALL_KEY) and "Lumora" not in values(app, RUN_KEY), "the Uninstall or Run entry stayed")
-    check(values(app, OPTIONS_KEY) == settings, "the silent uninstall did not keep the settings")
+    check(not app.values(UNINSTALL_KEY) and "Lumora" not in app.values(RUN_KEY), "the Uninstall or Run entry stayed")
+    check(app.values(OPTIONS_KEY) == settings, "the silent uninstall did not keep the settings")

@@ -1,6 +1,6 @@
 // A console helper run inside a test prefix.
 //   probe.exe                  lists every top-level window, then its children: depth, handle, visibility, class,
-//                              text and rectangle, tab-separated, UTF-8. The text is asked for with WM_GETTEXT, so
+//                              text and rectangle, tab-separated. The text is asked for with WM_GETTEXT, so
 //                              controls that keep their text to themselves (tooltips) answer too.
 //   probe.exe drop-icon HWND ID  removes another program's tray icon, as a restarting shell loses every icon.
 //   probe.exe broadcast NAME   posts the registered message NAME to every top-level window, as a restarted shell
@@ -14,20 +14,17 @@
 #include <string.h>
 
 static BOOL CALLBACK print_window(HWND window, LPARAM depth) {
-  WCHAR cls[256] = {0}, text[1024] = {0};
-  char cls8[1024], text8[4096];
+  char cls[256] = {0}, text[1024] = {0};
   DWORD_PTR copied = 0;
   RECT rect = {0, 0, 0, 0};
-  GetClassNameW(window, cls, 256);
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, (LPARAM)text, SMTO_ABORTIFHUNG, 500, &copied))
-    GetWindowTextW(window, text, 1024);
-  for (WCHAR* p = text; *p; ++p)
-    if (*p == L'\t' || *p == L'\r' || *p == L'\n') *p = L' ';
-  WideCharToMultiByte(CP_UTF8, 0, cls, -1, cls8, sizeof cls8, NULL, NULL);
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, text8, sizeof text8, NULL, NULL);
+  GetClassNameA(window, cls, sizeof cls);
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 500, &copied))
+    GetWindowTextA(window, text, sizeof text);
+  for (char* p = text; *p; ++p)
+    if (*p == '\t' || *p == '\r' || *p == '\n') *p = ' ';
   GetWindowRect(window, &rect);
-  printf("%d\t%p\t%d\t%s\t%s\t%ld,%ld,%ld,%ld\n", (int)depth, (void*)window, IsWindowVisible(window) ? 1 : 0, cls8,
-         text8, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  printf("%d\t%p\t%d\t%s\t%s\t%ld,%ld,%ld,%ld\n", (int)depth, (void*)window, IsWindowVisible(window) ? 1 : 0, cls,
+         text, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
   if (depth == 0) EnumChildWindows(window, print_window, 1);
   return TRUE;
 }
