@@ -29,10 +29,6 @@ class Failure(AssertionError):
     pass
 
 
-class Skip(Exception):
-    pass
-
-
 def check(condition, message):
     if not condition:
         raise Failure(message)
@@ -64,18 +60,14 @@ class Picture:
     def at(self, x, y):
         return tuple(self.rgb[(y * self.width + x) * 3:(y * self.width + x) * 3 + 3])
 
-    def rows(self, left, top, width, height):
-        # The byte ranges of the box's rows, clipped to the picture.
-        left, right = max(0, left), min(self.width, left + width)
-        return [slice((y * self.width + left) * 3, (y * self.width + right) * 3)
-                for y in range(max(0, top), min(self.height, top + height))]
-
     def masked(self, boxes, pen):
-        # This picture with the mask pen laid over every pixel of the (left, top, width, height) boxes.
+        # This picture with the mask pen laid over every pixel of the (left, top, width, height) boxes, which lie
+        # inside it.
         rgb = bytearray(self.rgb)
-        for row, (channel, value) in itertools.product((r for box in boxes for r in self.rows(*box)), enumerate(pen)):
-            part = slice(row.start + channel, row.stop, 3)
-            rgb[part] = bytes(c & value for c in rgb[part])
+        for (left, top, width, height), (channel, value) in itertools.product(boxes, enumerate(pen)):
+            for y in range(top, top + height):
+                part = slice((y * self.width + left) * 3 + channel, (y * self.width + left + width) * 3, 3)
+                rgb[part] = bytes(c & value for c in rgb[part])
         return Picture(self.width, self.height, rgb)
 
     def save(self, path):
@@ -184,11 +176,7 @@ class Desktop:
         if self.xvfb:
             stop_prefix(self.template, self.wine_env(self.template))
             self.xvfb.terminate()
-            try:
-                self.xvfb.wait(5)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait()
+            self.xvfb.wait(5)
 
     def wine_env(self, prefix):
         return dict(self.env, WINEPREFIX=str(prefix), WINEDEBUG="-all", WINEARCH="win64",
@@ -327,14 +315,11 @@ class Lumora:
         boxes = (self.d.geometry(w) for pid in self.pids() for w in self.d.windows(pid=pid))
         return next((b for b in boxes if b and b[2] >= WIDTH // 2 and b[3] >= HEIGHT // 2), None)
 
-    def hotkey(self, *keys):
-        # Presses `keys` with the tray's window focused: Wine sees keys only while one of its windows has focus.
+    def start_session(self):
+        # Ctrl+H with the tray's window focused: Wine sees keys only while one of its windows has focus.
         windows = self.d.windows(TRAY_TITLE)
         check(windows, "no tray window to give the keyboard focus to")
-        self.d.xdotool("windowfocus", "--sync", windows[0], "key", *keys)
-
-    def start_session(self):
-        self.hotkey("ctrl+h")
+        self.d.xdotool("windowfocus", "--sync", windows[0], "key", "ctrl+h")
         wait_for(self.overlay, "the overlay after Ctrl+H", 15)
 
     def session_over(self, picture, desktop):
@@ -363,6 +348,12 @@ class Lumora:
         box = wait_for(lambda: next((b for w, b in self.menus().items() if w not in before), None), "a popup menu")
         time.sleep(0.3)  # the menu paints after it maps
         return box
+
+    def exit(self, answer="Return"):
+        # Exit, the last item of the tray icon's menu, and `answer` to the question it asks.
+        left, top, width, height = self.open_menu(*self.icon_centre())
+        self.click(left + width // 3, top + height - 10)
+        self.answer("Please Confirm", "Do you really want to exit Lumora?", answer)
 
     # The pointer; Wine merges moves less than about 60 ms apart.
 

@@ -3,11 +3,9 @@
 import math
 import re
 import subprocess
-import time
 from pathlib import Path
 
-from desktop import (BANNER, HEIGHT, WIDTH, Picture, Skip, check, differences, grow, highlighted, pattern, solid,
-                     wait_for)
+from desktop import BANNER, HEIGHT, WIDTH, Picture, check, differences, grow, highlighted, pattern, solid, wait_for
 
 PATTERN = pattern()
 BLUE = solid((32, 64, 160))
@@ -16,8 +14,6 @@ BLUE = solid((32, 64, 160))
 def test_win32_backend_checks(app):
     # The backend's own GoogleTest checks, cross-built next to Lumora.exe, run on this desktop.
     checks = Path(app.exe).with_name("lumora_backend_tests.exe")
-    if not checks.is_file():
-        raise Skip(f"{checks.name} was not built")
     code, out = app.wine(checks, "--gtest_brief=1", label="backend-checks", timeout=180)
     check(code == 0, "backend checks failed:\n" + "\n".join(out.splitlines()[-20:]))  # brief: failures only
 
@@ -27,11 +23,6 @@ def test_the_tray_program_hotkey_shell_restart_and_exit(app):
     app.start()
     first = app.pids()
 
-    # Exactly Ctrl+H toggles: with Shift or Alt as well it does nothing, nor does a single click on the icon.
-    app.hotkey("ctrl+shift+h", "ctrl+alt+h")
-    app.click(*app.icon_centre())
-    time.sleep(2.5)  # long enough for a session to have started (it waits one second first)
-    check(not app.overlay(), "Ctrl+Shift+H, Ctrl+Alt+H or a single click started a session")
     app.start_session()
     check(app.overlay() == (0, 0, WIDTH, HEIGHT), f"the overlay covers {app.overlay()}, not the whole screen")
     wait_for(lambda: not app.tray(), "the tray icon to go during the session")
@@ -43,9 +34,8 @@ def test_the_tray_program_hotkey_shell_restart_and_exit(app):
     app.expect_screen(BLUE, "the desktop after the session", exclude=[app.tray()])
 
     # What a restarting shell does: it forgets every icon, then tells every program it is back.
-    form = [w for w in app.probe_windows() if w.depth == 0 and w.cls == "Lumora.Form"]
-    check(len(form) == 1, f"expected one Lumora window, found {form}")
-    check(app.wine(app.probe, "drop-icon", form[0].handle, 1, label="drop-icon")[0] == 0, "no icon (window, id 1)")
+    [form] = [w for w in app.probe_windows() if w.depth == 0 and w.cls == "Lumora.Form"]
+    check(app.wine(app.probe, "drop-icon", form.handle, 1, label="drop-icon")[0] == 0, "no icon (window, id 1)")
     wait_for(lambda: not app.tray(), "the tray to lose the icon")
     app.wine(app.probe, "broadcast", "TaskbarCreated", label="broadcast")
     wait_for(app.tray, "the icon to come back after TaskbarCreated")
@@ -55,9 +45,7 @@ def test_the_tray_program_hotkey_shell_restart_and_exit(app):
 
     # Exit, the last item of the icon's menu, asks first: No changes nothing, Yes ends the program and its icon.
     for key in ("n", "Return"):
-        left, top, width, height = app.open_menu(*app.icon_centre())
-        app.click(left + width // 3, top + height - 10)
-        app.answer("Please Confirm", "Do you really want to exit Lumora?", key)
+        app.exit(key)
         check(key == "Return" or (app.pids() == first and app.tray()), "Exit answered No ended the program")
     wait_for(lambda: not app.pids(), "Lumora.exe to end after Exit", 15)
     check(not app.tray(), "the tray icon stayed after Exit")
@@ -168,7 +156,7 @@ def stamp_at(app, name, x, y):
     return x, y - (height + 1) // 2, width, height + 1
 
 
-def test_stamps_placed_dragged_removed_and_cleared(app):
+def test_stamps_placed_dragged_removed_cleared_brought_back_and_the_screen_saved(app):
     before = app.session_over(PATTERN, BLUE)
     boxes = {}
     for name, (key, _, (x, y), _, _) in STAMPS.items():
@@ -192,28 +180,16 @@ def test_stamps_placed_dragged_removed_and_cleared(app):
     app.d.xdotool("mousemove", *AWAY)
     app.expect_screen(before, "the star dragged and the x right-clicked away", list(boxes.values()))
 
-    # Esc clears and ends the session, so the next one shows the new capture and no stamp.
+    # Esc clears and ends the session, so the next one shows the new capture and no stamp; Ctrl+Z brings the
+    # stamps back onto it.
     app.d.xdotool("key", "Escape")
     app.session_ended("Esc")
     app.start_session()
     app.expect_screen(BLUE, "a new session without the stamps placed before Esc")
-
-
-def test_undo_brings_back_what_esc_cleared_and_ctrl_s_saves_the_screen(app):
-    app.d.set_background(PATTERN)
-    app.start()
-    app.start_session()
-    app.drag([(x, 150) for x in range(100, 501, 50)])
-    app.drag([(150, 300), (330, 420), (400, 450)], key="shift")
-    app.d.xdotool("mousemove", 600, 400, "sleep", 0.07, "keydown", "s", "click", 1, "keyup", "s", "mousemove", *AWAY)
-    stamp_at(app, "smiley", 600, 400)
-    drawn = app.d.screenshot()
-    app.d.xdotool("key", "Escape")
-    app.session_ended("Esc")
-    app.start_session()
-    app.expect_screen(PATTERN, "a new session with no marks after Esc")
     app.d.xdotool("key", "ctrl+z")
-    app.saved["undone"] = app.expect_screen(drawn, "every mark back after Ctrl+Z in the next session")
+    stamp_at(app, "smiley", 150, 200)
+    stamp_at(app, "star", 890, 630)
+    app.saved["undone"] = app.expect_screen(BLUE, "the stamps back after Ctrl+Z", list(boxes.values()))
 
     # Ctrl+S: the system's Save dialog proposes a dated name; the file it writes is the screen without the banner.
     app.d.xdotool("key", "ctrl+s")
