@@ -210,10 +210,9 @@ TEST_F(Win32Backend, DialogControlsShowTheirColoursAndFollowTheDpiWithEveryCapti
   const HWND check = HwndOf(options.Check2), link = HwndOf(about.Label6);
   options.Check2.SetValue(tk::kGrayed);
   EXPECT_EQ(::SendMessageA(check, BM_GETCHECK, 0, 0), BST_INDETERMINATE);
-  ::SendMessageA(check, BM_CLICK, 0, 0);
+  ::SendMessageA(check, BM_CLICK, 0, 0);  // a click on a grayed box checks it
   EXPECT_EQ(std::pair(options.Check2.Value(), ::SendMessageA(check, BM_GETCHECK, 0, 0)),
-            std::pair(int{tk::kChecked}, LRESULT{BST_CHECKED}))
-      << "a click on a grayed box checks it";
+            std::pair(int{tk::kChecked}, LRESULT{BST_CHECKED}));
   ::SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(::GetCursor(), ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_POINTER)));
 
@@ -229,8 +228,9 @@ TEST_F(Win32Backend, DialogControlsShowTheirColoursAndFollowTheDpiWithEveryCapti
     PumpMessages();
     const HWND window = static_cast<HWND>(dialog->hWnd());
     for (auto [shownBy, x, y, pixel] : points)
-      if (shownBy == dialog)
+      if (shownBy == dialog) {
         EXPECT_EQ(system.WindowToPicture(window, true, x, y, 1, 1)->At(0, 0), pixel) << x << "," << y;
+      }
 
     for (const int dpi : {96, 120, 144, 192}) {
       // What the system sends when the dialog moves to a monitor of another DPI.
