@@ -115,12 +115,15 @@ TEST_F(Win32Backend, MaximisedIsAToolWindowWithTheProgramsIconAndPointer) {
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Advapi32, RegistryContract, tk::Win32Registry);
 
-// --- Windowed controls and modal dialogs ---
+// --- Windowed controls and modal dialogs: the program's own options, instructions and about ---
 
-#include <functional>
 #include <string>
 
+#include "app/form1.h"
+#include "guidance/form3.h"
+#include "guidance/form4.h"
 #include "platform/win32/win32_controls.h"
+#include "settings/form2.h"
 
 namespace {
 
@@ -134,50 +137,12 @@ HWND HwndOf(const tk::Control& control) {
   return static_cast<const tk::win32::ControlWindow*>(control.Host())->Handle();
 }
 
-// A frame of three option buttons, a check box, a slider, OK (default) and Cancel (cancel). Its timer, once
-// given an interval, runs `script` inside the modal loop: a tick waits behind every posted message, so each
-// step sees what the keys posted by the step before it did.
-class TestDialog : public tk::Form {
- public:
-  explicit TestDialog(tk::App& application) : Form(application, "TestDialog") {
-    SetCaption("Backend dialog");
-    SetBorderStyle(tk::kBorderFixedDialog);
-    SetClientSize(312, 150);
-    SetStartUpPosition(tk::kStartCenterScreen);
-    frame.SetCaption("Highlight colour");
-    frame.Move(8, 6, 120, 106);
-    red.Move(12, 22, 100, 20), green.Move(12, 48, 100, 20), blue.Move(12, 74, 100, 20);
-    red.SetCaption("Red"), green.SetCaption("Green"), blue.SetCaption("Blue");
-    check.SetCaption("Show instructions on startup");
-    check.Move(138, 12, 168, 20);
-    slider.Move(134, 42, 174, 32);
-    slider.SetRange(10, 50);
-    slider.SetSteps(1, 10, 5);
-    slider.SetValue(20);
-    slider.Change = [this] { ++changes; };
-    ok.SetCaption("OK"), cancel.SetCaption("Cancel");
-    ok.Move(152, 118, 73, 26), cancel.Move(233, 118, 73, 26);
-    ok.SetDefault(true), cancel.SetCancel(true);
-    ok.Click = [this] { clicked = "OK", Unload(); };
-    cancel.Click = [this] { clicked = "Cancel", Unload(); };
-    ticker.Tick = [this] {
-      step < script.size() ? script[step++]() : (clicked += "(script ended)", Unload());
-    };
-  }
-
-  tk::Frame& frame = Add<tk::Frame>("Frame");
-  tk::OptionButton &red = Add<tk::OptionButton>("Red", &frame),
-                   &green = Add<tk::OptionButton>("Green", &frame),
-                   &blue = Add<tk::OptionButton>("Blue", &frame);
-  tk::CheckBox& check = Add<tk::CheckBox>("Check");
-  tk::Slider& slider = Add<tk::Slider>("Slider");
-  tk::CommandButton &ok = Add<tk::CommandButton>("OK"), &cancel = Add<tk::CommandButton>("Cancel");
-  tk::Timer& ticker = Add<tk::Timer>("Ticker");
-  std::vector<std::function<void()>> script;
-  size_t step = 0;
-  int changes = 0;
-  std::string clicked;
-};
+// Room beside a caption, pixels at 96 DPI: a box's glyph and gap, a frame's indents, a button's edges; a
+// label's words wrap at its width.
+int RoomBeside(tk::ControlType type) {
+  using enum tk::ControlType;
+  return type == CheckBox ? 17 : type == Frame ? 16 : type == Label ? 0 : 8;
+}
 
 // A key as the dialog's loop receives it from the keyboard, at the control with the focus.
 void Press(UINT key) {
@@ -188,132 +153,121 @@ void Press(UINT key) {
 
 }  // namespace
 
-// The first dialog moves its slider by a page, then each one ends its own way.
+// Each options dialog moves its slider by a page, then ends its own way; only OK keeps the new width.
 TEST_F(Win32Backend, DialogKeysMoveTheSliderOnceAndEnterEscAndTheCloseBoxEndIt) {
-  const struct {
-    UINT key;  // WM_CLOSE: the close box
-    const char* clicked;
-  } endings[] = {{VK_RETURN, "OK"}, {VK_ESCAPE, "Cancel"}, {WM_CLOSE, ""}};
-  // The owner takes input again while the dialog is still up, or the system would activate another program.
+  // The owner takes input again while the dialog is still up, or the system would activate another program:
+  // `reenabled` counts the times it did.
   static tk::System* chained;
   static tk::WndProc previous;
-  static HWND dialogWindow;
-  static int enabledUnderDialog;
+  static int reenabled;
   chained = &system;
-  enabledUnderDialog = 0;
+  reenabled = 0;
   previous = system.SetWindowProc(form.hWnd(), [](tk::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
-    if (m == WM_ENABLE && wp && ::IsWindowVisible(dialogWindow)) ++enabledUnderDialog;
+    if (m == WM_ENABLE && wp && ::IsWindowVisible(::FindWindowA(nullptr, "Lumora Options"))) ++reenabled;
     return chained->CallWindowProc(previous, w, m, wp, lp);
   });
   bool postedRan = false;
   system.Post([&] { postedRan = !::IsWindowEnabled(Window()); });
-  for (const auto& ending : endings) {
-    TestDialog dialog(app);
-    dialog.ticker.SetInterval(1);
-    if (&ending == endings) {
-      dialog.script.push_back([&] { dialog.slider.SetFocus(), Press(VK_NEXT); });
-      dialog.script.push_back(
-          [&] { EXPECT_EQ(std::pair(dialog.slider.Value(), dialog.changes), std::pair(30, 1)); });
-    }
-    dialog.script.push_back([&] {
-      dialogWindow = static_cast<HWND>(dialog.hWnd());
-      ending.key == WM_CLOSE ? void(::PostMessageA(dialogWindow, WM_CLOSE, 0, 0)) : Press(ending.key);
-    });
-    dialog.Show(tk::kModal, &form);
-    EXPECT_EQ(dialog.clicked, ending.clicked) << "the dialog closed on the key, not at the end of the script";
-    EXPECT_TRUE(::IsWindowEnabled(Window()));
+  Form1 overlay(app);
+  for (const UINT ending : {UINT{VK_RETURN}, UINT{VK_ESCAPE}, UINT{WM_CLOSE}}) {  // WM_CLOSE: the close box
+    Form2 options(app, overlay);
+    const int width = overlay.DrawWidth();
+    int changes = 0, ticks = 0;
+    // A timer presses the keys inside the modal loop; a second tick waits behind every message they posted,
+    // so it comes only when they left the dialog up.
+    tk::Timer& ticker = options.Add<tk::Timer>("Ticker");
+    ticker.SetInterval(1);
+    ticker.Tick = [&] {
+      if (ticks++) return options.Unload();
+      options.Slider1.Change = [&] { ++changes; };  // the keys' changes, not the load's
+      options.Slider1.SetFocus(), Press(VK_NEXT);
+      ending == WM_CLOSE ? void(::PostMessageA(::GetActiveWindow(), WM_CLOSE, 0, 0)) : Press(ending);
+    };
+    options.Show(tk::kModal, &form);
+    EXPECT_EQ(std::tuple(options.Slider1.Value(), changes, ticks), std::tuple(width + 10, 1, 1)) << ending;
   }
+  EXPECT_EQ(overlay.DrawWidth(), 20) << "OK keeps its page from 10; Esc and the close box drop theirs";
   EXPECT_TRUE(postedRan) << "a posted task ran inside the modal loop, with the owner disabled";
-  EXPECT_EQ(enabledUnderDialog, 3);
+  EXPECT_EQ(reenabled, 3);
 }
 
-// A shown dialog over a picture of its own: what each control shows and does, then its layout and font at
-// each DPI it may move to.
+// Each dialog shown: what its controls show and do, then its layout and font at each DPI it may move to.
 TEST_F(Win32Backend, DialogControlsShowTheirColoursAndFollowTheDpiWithEveryCaptionFitting) {
-  TestDialog dialog(app);
-  auto picture = std::make_shared<raster::Bitmap>(312, 150);
-  for (int y = 0; y < 150; ++y)
-    for (int x = 0; x < 312; ++x) picture->Row(y)[x] = PatternAt(x, y);
-  dialog.SetPicture(picture);
-  auto& swatch = dialog.Add<tk::Label>("Swatch");
-  swatch.Move(10, 118, 30, 26);
-  swatch.SetBackColor(0x0000FF);
-  auto& see = dialog.Add<tk::Label>("SeeThrough");
-  see.SetTransparent(true);
-  see.Move(44, 118, 40, 26);
-  see.SetMousePointer(tk::kPointerHand);
-  auto& line = dialog.Add<tk::Line>("Line");
-  line.SetPoints(90, 130, 140, 130);
-  line.SetBorderWidth(4);
-  line.SetBorderColor(0xFF0000);
-  auto& text = dialog.Add<tk::TextBox>("Text");
-  text.SetText("one\ntwo");
-  text.Move(200, 80, 100, 30);
+  Form1 overlay(app);
+  Form2 options(app, overlay);
+  Form3 instructions(app);
+  Form4 about(app);
+  // The options and the about window over a picture, the about window without its artwork.
+  auto picture = std::make_shared<raster::Bitmap>(594, 430);
+  for (int y = 0; y < 430; ++y)
+    for (int x = 0; x < 594; ++x) picture->Row(y)[x] = PatternAt(x, y);
+  options.SetPicture(picture), about.SetPicture(picture);
+  about.Image3.SetVisible(false);
+  options.Load(), instructions.Load(), about.Load();
 
-  dialog.Show(tk::kModeless, &form);
-  PumpMessages();
-  const HWND window = static_cast<HWND>(dialog.hWnd());
-  // The swatch's and the line's own colours; the form showing through inside the frame, beside an option's
-  // text and under a transparent label.
-  for (auto [x, y, pixel] : {std::tuple{20, 130, 0xFFFF0000u},
-                             {110, 130, 0xFF0000FFu},
-                             {15, 105, PatternAt(15, 105)},
-                             {110, 30, PatternAt(110, 30)},
-                             {60, 130, PatternAt(60, 130)}})
-    EXPECT_EQ(system.WindowToPicture(window, true, x, y, 1, 1)->At(0, 0), pixel) << x << "," << y;
-
-  const HWND label = HwndOf(see);
-  ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  instructions.Text1.SetText("one\ntwo");
+  EXPECT_EQ(::GetWindowTextLengthA(HwndOf(instructions.Text1)), 8) << "one\\ntwo shown as one\\r\\ntwo";
+  const HWND check = HwndOf(options.Check2), link = HwndOf(about.Label6);
+  options.Check2.SetValue(tk::kGrayed);
+  EXPECT_EQ(::SendMessageA(check, BM_GETCHECK, 0, 0), BST_INDETERMINATE);
+  ::SendMessageA(check, BM_CLICK, 0, 0);  // a click on a grayed box checks it
+  EXPECT_EQ(std::pair(options.Check2.Value(), ::SendMessageA(check, BM_GETCHECK, 0, 0)),
+            std::pair(int{tk::kChecked}, LRESULT{BST_CHECKED}));
+  ::SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(::GetCursor(), ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_POINTER)));
 
-  char shown[32] = {};
-  ::GetWindowTextA(HwndOf(text), shown, sizeof shown);
-  EXPECT_STREQ(shown, "one\r\ntwo");
-  dialog.check.SetValue(tk::kGrayed);
-  EXPECT_EQ(::SendMessageA(HwndOf(dialog.check), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
-  ::SendMessageA(HwndOf(dialog.check), BM_CLICK, 0, 0);
-  EXPECT_EQ(dialog.check.Value(), tk::kChecked) << "a click on a grayed box checks it";
-  EXPECT_EQ(::SendMessageA(HwndOf(dialog.check), BM_GETCHECK, 0, 0), BST_CHECKED);
+  // A swatch's and the preview line's own colours; the form showing through inside a frame, around an
+  // option's circle and under a link.
+  const std::tuple<tk::Form*, int, int, raster::Pixel> points[] = {{&options, 60, 40, 0xFF00FFFFu},
+                                                                   {&options, 230, 136, 0xFFFFFF00u},
+                                                                   {&options, 97, 100, PatternAt(97, 100)},
+                                                                   {&options, 24, 29, PatternAt(24, 29)},
+                                                                   {&about, 510, 305, PatternAt(510, 305)}};
+  for (tk::Form* dialog : std::initializer_list<tk::Form*>{&options, &instructions, &about}) {
+    dialog->Show(tk::kModeless, &form);
+    PumpMessages();
+    const HWND window = static_cast<HWND>(dialog->hWnd());
+    for (auto [shownBy, x, y, pixel] : points)
+      if (shownBy == dialog) {
+        EXPECT_EQ(system.WindowToPicture(window, true, x, y, 1, 1)->At(0, 0), pixel) << x << "," << y;
+      }
 
-  for (const int dpi : {96, 120, 144, 192}) {
-    // What the system sends when the dialog moves to a monitor of another DPI.
-    const tk::DipRect client = tk::ScaleToDpi({0, 0, 312, 150}, dpi);
-    RECT suggested{100, 100, 100 + client.width, 100 + client.height};
-    ::AdjustWindowRectEx(&suggested, ::GetWindowLongA(window, GWL_STYLE), FALSE,
-                         ::GetWindowLongA(window, GWL_EXSTYLE));
-    ::SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-    EXPECT_EQ(dialog.ClientWidth(), client.width) << dpi;
-    EXPECT_EQ(dialog.ClientHeight(), client.height) << dpi;
+    for (const int dpi : {96, 120, 144, 192}) {
+      // What the system sends when the dialog moves to a monitor of another DPI.
+      const tk::DipRect client = tk::ScaleToDpi(dialog->DesignBounds(), dpi);
+      RECT suggested{100, 100, 100 + client.width, 100 + client.height};
+      ::AdjustWindowRectEx(&suggested, ::GetWindowLongA(window, GWL_STYLE), FALSE,
+                           ::GetWindowLongA(window, GWL_EXSTYLE));
+      ::SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+      SCOPED_TRACE(dialog->Name() + " at " + std::to_string(dpi));
+      EXPECT_EQ(std::pair(dialog->ClientWidth(), dialog->ClientHeight()),
+                std::pair(client.width, client.height));
 
-    for (const auto& control : dialog.Controls()) {
-      const HWND hwnd = control->Host() ? HwndOf(*control) : nullptr;
-      if (!hwnd) continue;  // the timer
-      RECT box{};
-      ::GetWindowRect(hwnd, &box);
-      ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
-      const tk::DipRect want = tk::ScaleToDpi(control->FormBounds(), dpi);
-      EXPECT_EQ((std::array{box.left, box.top, box.right, box.bottom}),
-                (std::array<LONG, 4>{want.left, want.top, want.left + want.width, want.top + want.height}))
-          << control->Name() << " at " << dpi;
-      if (control->Caption().empty()) continue;
+      for (const auto& control : dialog->Controls()) {
+        const HWND hwnd = HwndOf(*control);
+        RECT box{};
+        ::GetWindowRect(hwnd, &box);
+        ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+        const tk::DipRect want = tk::ScaleToDpi(control->FormBounds(), dpi);
+        EXPECT_EQ((std::array{box.left, box.top, box.right, box.bottom}),
+                  (std::array<LONG, 4>{want.left, want.top, want.left + want.width, want.top + want.height}))
+            << control->Name();
+        if (control->Caption().empty()) continue;
 
-      WindowDc dc(hwnd, true);
-      ScopedSelect font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(hwnd, WM_GETFONT, 0, 0)));
-      TEXTMETRICA metrics{};
-      ::GetTextMetricsA(dc.get(), &metrics);
-      EXPECT_NEAR(metrics.tmHeight - metrics.tmInternalLeading, ::MulDiv(8, dpi, 72), 1)
-          << control->Name() << dpi;
-      SIZE extent{};
-      ::GetTextExtentPoint32A(dc.get(), control->Caption().c_str(),
-                              static_cast<int>(control->Caption().size()), &extent);
-      // Room beside the text: a box's or a circle's glyph and gap, a button's edges, a frame's indents.
-      const int room =
-          control->type == tk::ControlType::CheckBox || control->type == tk::ControlType::OptionButton ? 17
-          : control->type == tk::ControlType::Frame                                                    ? 16
-                                                                                                       : 8;
-      EXPECT_LE(extent.cx + ::MulDiv(room, dpi, 96), want.width) << control->Name() << " at " << dpi;
-      EXPECT_LE(extent.cy, want.height) << control->Name() << " at " << dpi;
+        WindowDc dc(hwnd, true);
+        ScopedSelect font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+        TEXTMETRICA metrics{};
+        ::GetTextMetricsA(dc.get(), &metrics);
+        EXPECT_NEAR(metrics.tmHeight - metrics.tmInternalLeading, ::MulDiv(8, dpi, 72), 1) << control->Name();
+        const int room = ::MulDiv(RoomBeside(control->type), dpi, 96);
+        RECT text{0, 0, want.width - room, 0};
+        ::DrawTextA(dc.get(), control->Caption().c_str(), -1, &text,
+                    DT_CALCRECT | (control->type == tk::ControlType::Label ? DT_WORDBREAK : DT_SINGLELINE));
+        EXPECT_LE(text.right + room, want.width) << control->Name();
+        EXPECT_LE(text.bottom, want.height) << control->Name();
+      }
     }
+    dialog->Unload();
   }
 }
 
