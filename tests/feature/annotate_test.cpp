@@ -199,7 +199,7 @@ TEST_F(AnnotateTest, HoverFindsCornersThenLowestIndexThenRectanglesWhereTheyAreN
 }
 
 TEST_F(AnnotateTest, EveryHandleResizesItsOwnEdgesAndTheInsideMovesTheShapeWithThePointer) {
-  Form1& f = StartSession();
+  StartSession();
   // A box at L 3000, T 3000, W 3000, H 1500, grabbed on a handle's line or inside and dragged in two steps.
   struct Case {
     float x, y, dx, dy;
