@@ -28,9 +28,9 @@ std::vector<Rect> DirtyPieces(Random& rnd, int w, int h) {
     pieces.push_back({l, t, l + rnd.Int(-2, 25), t + rnd.Int(-2, 25)});
   }
   std::shuffle(pieces.begin(), pieces.end(), std::mt19937(rnd.Bits()));
-  raster::DirtyRegion region;
+  DirtyRegion region;
   for (const Rect& r : pieces) region.Add(r);
-  EXPECT_LE(region.Rects().size(), raster::DirtyRegion::kMaxRects);
+  EXPECT_LE(region.Rects().size(), DirtyRegion::kMaxRects);
   return region.Rects();
 }
 
@@ -76,14 +76,14 @@ TEST(ResampleTest, KeepsWhatIsEvenAndPutsEachHalfWhereItWas) {
   for (int y = 0; y < 2; ++y)
     for (int x = 2; x < 4; ++x) halves.Row(y)[x] = 0xFF00FF00;
   for (auto [w, h] : {std::pair{4, 2}, {6, 3}, {8, 4}, {2, 1}}) {
-    const Bitmap out = raster::Resample(halves, w, h);
+    const Bitmap out = Resample(halves, w, h);
     ASSERT_EQ(std::pair(out.Width(), out.Height()), std::pair(w, h));
     for (int y = 0; y < h; ++y) {
       EXPECT_EQ(out.At(0, y), 0x80402010u) << w << "x" << h;  // the left edge keeps the left colour
       EXPECT_EQ(out.At(w - 1, y), 0xFF00FF00u) << w << "x" << h;
     }
   }
-  EXPECT_EQ(raster::Resample(halves, 8, 4).At(2, 1), 0x80402010u) << "the left half stays left";
+  EXPECT_EQ(Resample(halves, 8, 4).At(2, 1), 0x80402010u) << "the left half stays left";
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <deque>
-#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,34 +17,27 @@
 
 namespace rastertest {
 
-using raster::Bitmap;
-using raster::DrawOp;
-using raster::InkLayer;
-using raster::Pixel;
-using raster::Rect;
-using raster::Scene;
+using namespace raster;
 
 constexpr Pixel kNoInk = 0xFFFFFFFF;
 constexpr Pixel kYellowPen = 0xFFFFFF00;  // COLORREF 65535
-constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
 __extension__ typedef unsigned __int128 Wide;
 
-// Runs a test once per kernel variant, skipped where this CPU lacks it; the best variant is put back after.
-class PerKernel : public ::testing::TestWithParam<raster::detail::Variant> {
+// Runs a test once per kernel variant, skipped where this CPU lacks it.
+class PerKernel : public ::testing::TestWithParam<detail::Variant> {
  protected:
   void SetUp() override {
-    if (!raster::detail::UseKernels(GetParam())) GTEST_SKIP() << "the CPU lacks " << VariantName(GetParam());
+    if (!detail::UseKernels(GetParam())) GTEST_SKIP() << "the CPU lacks " << VariantName(GetParam());
   }
-  void TearDown() override { raster::detail::UseKernels(raster::detail::BestVariant()); }
 };
-inline std::string KernelName(const ::testing::TestParamInfo<raster::detail::Variant>& info) {
-  std::string name = raster::detail::VariantName(info.param);
+inline std::string KernelName(const ::testing::TestParamInfo<detail::Variant>& info) {
+  std::string name = detail::VariantName(info.param);
   std::erase(name, '.');
   return name;
 }
 #define PER_KERNEL_SUITE(Suite)      \
   class Suite : public PerKernel {}; \
-  INSTANTIATE_TEST_SUITE_P(Kernels, Suite, ::testing::ValuesIn(raster::detail::kVariants), KernelName)
+  INSTANTIATE_TEST_SUITE_P(Kernels, Suite, ::testing::ValuesIn(detail::kVariants), KernelName)
 
 class Random {
  public:
@@ -55,8 +48,7 @@ class Random {
   Pixel Colour() { return 0xFF000000 | static_cast<Pixel>(Int(0, 0xFFFFFF)); }
   // A premultiplied pixel, often fully transparent or opaque as stamp artwork is.
   Pixel Premultiplied() {
-    const int pick = Int(0, 3);
-    const int a = pick == 0 ? 0 : pick == 1 ? 255 : Int(0, 255);
+    const int a = Chance(0.5) ? 255 * Int(0, 1) : Int(0, 255);
     return static_cast<Pixel>(a) << 24 | static_cast<Pixel>(Int(0, a)) << 16 |
            static_cast<Pixel>(Int(0, a)) << 8 | static_cast<Pixel>(Int(0, a));
   }
@@ -72,8 +64,7 @@ class Random {
 
 inline Bitmap Noise(int width, int height, Random& rnd) {
   Bitmap b(width, height);
-  for (int y = 0; y < b.Height(); ++y)
-    for (int x = 0; x < b.Width(); ++x) b.Row(y)[x] = rnd.Bits();
+  std::generate_n(b.Data(), b.ByteSize() / sizeof(Pixel), [&] { return rnd.Bits(); });
   return b;
 }
 
@@ -170,7 +161,7 @@ struct SceneBox {
   Bitmap picture;
   InkLayer ink;
   std::deque<Bitmap> sprites;
-  std::deque<raster::RingRows> rings;
+  std::deque<RingRows> rings;
   Scene scene;
 };
 
@@ -208,7 +199,7 @@ inline void RandomScene(Random& rnd, int width, int height, const Mix& mix, Scen
     DrawOp op;
     const int l = rnd.Coord(width), t = rnd.Coord(height);
     op.box = {l, t, l + rnd.Int(-2, width), t + rnd.Int(-2, height)};
-    if (rnd.Chance(0.05)) op.box = {kMin, rnd.Coord(height), kMax, rnd.Coord(height)};
+    if (rnd.Chance(0.05)) op.box = {INT_MIN, rnd.Coord(height), INT_MAX, rnd.Coord(height)};
     op.pen = mix.palePens ? ~(Pixel{1} << rnd.Int(0, 23) | Pixel{1} << rnd.Int(0, 23)) : rnd.Colour();
     const int pick = rnd.Int(1, mix.rects + mix.ellipses + mix.sprites);
     if (pick <= mix.rects) {
@@ -220,8 +211,7 @@ inline void RandomScene(Random& rnd, int width, int height, const Mix& mix, Scen
     } else {
       op.kind = DrawOp::Kind::Sprite;
       Bitmap& s = box.sprites.emplace_back(rnd.Int(1, 60), rnd.Int(1, 60));
-      for (int y = 0; y < s.Height(); ++y)
-        for (int x = 0; x < s.Width(); ++x) s.Row(y)[x] = rnd.Premultiplied();
+      std::generate_n(s.Data(), s.ByteSize() / sizeof(Pixel), [&] { return rnd.Premultiplied(); });
       op.sprite = &s;
       op.box = {l, t, l + s.Width() + rnd.Int(-5, 5), t + s.Height() + rnd.Int(-5, 5)};
     }
