@@ -1,5 +1,5 @@
 // Shared pieces of the compositor tests: seeded randomness, brute-force per-pixel references written
-// independently of the scanline code, and a pixel comparison.
+// independently of the scanline code.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -143,17 +143,6 @@ inline Pixel ReferencePixel(const Scene& scene, int x, int y) {
     }
   }
   return p;
-}
-
-// Equal frames, or a failure naming the first difference.
-inline ::testing::AssertionResult SamePixels(const Bitmap& actual, const Bitmap& expected) {
-  for (int y = 0; y < actual.Height(); ++y)
-    for (int x = 0; x < actual.Width(); ++x)
-      if (actual.At(x, y) != expected.At(x, y))
-        return ::testing::AssertionFailure()
-               << (::testing::Message() << "(" << x << ", " << y << "): got 0x" << std::hex << actual.At(x, y)
-                                        << ", want 0x" << expected.At(x, y));
-  return ::testing::AssertionSuccess();
 }
 
 // A scene with everything it points at: pictures, ink and sprites stay put while the scene is used.
