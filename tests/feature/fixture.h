@@ -141,11 +141,11 @@ class LumoraTest : public ::testing::Test {
 
   // A tray notification: the shell's mouse message arrives as a move of the hidden overlay.
   void Tray(uint32_t mouseMessage) { sys.SendMessage(*form, tk::wm::kMouseMove, 1, mouseMessage); }
-  // Chooses the menu entry with this caption the next time a menu opens.
+  // Chooses the menu entry with this caption or name the next time a menu opens.
   void ChooseNext(const std::string& caption) {
     sys.chooseMenuItem = [caption](const tk::PopupRecord&, tk::MenuItem& menu) -> tk::MenuItem* {
       for (tk::MenuItem* item : menu.Items)
-        if (item->Caption == caption) return item;
+        if (item->Caption == caption || item->Name == caption) return item;
       return nullptr;
     };
   }

@@ -148,11 +148,7 @@ class SoakTest : public LumoraTest {
   void ChooseRandom() {
     const std::string name = kMenuItems[R(std::size(kMenuItems))];
     choice = ", menu: " + name;
-    sys.chooseMenuItem = [name](const tk::PopupRecord&, tk::MenuItem& menu) -> tk::MenuItem* {
-      auto it =
-          std::find_if(menu.Items.begin(), menu.Items.end(), [&](auto* item) { return item->Name == name; });
-      return it == menu.Items.end() ? nullptr : *it;
-    };
+    ChooseNext(name);
   }
 
   void WorkDialogs() {
