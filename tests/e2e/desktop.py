@@ -263,9 +263,9 @@ class Lumora:
         code, out = self.wine("reg", "query", key, label="reg")
         return dict(re.findall(r"^ {4}(\S.*?) {4}REG_\w+ {4}(.*?)\r?$", out, re.M)) if code == 0 else {}
 
-    def option(self, name, value, kind="REG_SZ"):
-        # Stores an option as `reg add` does (REG_BINARY takes hex digits).
-        added = self.wine("reg", "add", OPTIONS_KEY, "/v", name, "/t", kind, "/d", value, "/f", label="reg")
+    def option(self, name, value, kind="REG_SZ", key=OPTIONS_KEY):
+        # Stores a value as `reg add` does (REG_BINARY takes hex digits), by default an option.
+        added = self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f", label="reg")
         check(added[0] == 0, f"reg add {name}")
 
     def pids(self):
@@ -317,9 +317,7 @@ class Lumora:
 
     def start_session(self):
         # Ctrl+H with the tray's window focused: Wine sees keys only while one of its windows has focus.
-        windows = self.d.windows(TRAY_TITLE)
-        check(windows, "no tray window to give the keyboard focus to")
-        self.d.xdotool("windowfocus", "--sync", windows[0], "key", "ctrl+h")
+        self.d.xdotool("windowfocus", "--sync", self.d.windows(TRAY_TITLE)[0], "key", "ctrl+h")
         wait_for(self.overlay, "the overlay after Ctrl+H", 15)
 
     def session_over(self, picture, desktop):

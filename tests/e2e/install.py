@@ -45,7 +45,7 @@ def test_silent_install_upgrade_over_a_running_lumora_and_uninstall_keeping_the_
 
     # The uninstaller closes it too, and leaves only the settings.
     app.start()
-    app.wine("reg", "add", RUN_KEY, "/v", "Lumora", "/d", rf'"{where}\Lumora.exe"', "/f", label="reg")
+    app.option("Lumora", rf'"{where}\Lumora.exe"', key=RUN_KEY)
     app.wine(rf"{where}\Uninstall.exe", "/S", label="uninstall")  # it goes on from a copy in the temporary folder
     wait_for(lambda: not folder.exists() and not shortcut.exists(), "the program's folder and shortcut to go", 30)
     closed(app, "the uninstall")
