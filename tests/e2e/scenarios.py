@@ -118,8 +118,9 @@ def test_stroke_rectangle_and_ellipse_in_the_stored_colour_and_width_resized_and
     app.drag([(700, 250), (780, 300), (900, 430), (1000, 500)], key="ctrl")
     reddened = before.masked([(0, 0, WIDTH, HEIGHT)], red)
     ring = ellipse_points(oval, 3) + ellipse_points(oval, pen - 4)
-    wait_for(lambda: (s := app.d.screenshot()) and all(s.at(*p) == reddened.at(*p) for p in ring),
-             "the Ctrl+drag ellipse's outline")
+    middle = (850, 375)
+    wait_for(lambda: (s := app.d.screenshot()) and all(s.at(*p) == reddened.at(*p) for p in ring)
+             and s.at(*middle) == before.at(*middle), "the Ctrl+drag ellipse's outline, its middle unchanged")
 
     # Dragging the rectangle's right edge moves it to the pointer; the left edge stays.
     app.hover(400, 375, dx=30, dy=0)
